@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing today needs, when any is missing.
+set -euo pipefail
+packages=(g++ cmake ninja-build pkg-config tzdata
+  libsimdjson-dev libfmt-dev libutf8proc-dev liburiparser-dev libsodium-dev libcli11-dev libpugixml-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,91 @@
+// The today manager: the widget's list of chosen plan documents ("projects.json" in the application
+// group's shared container), today's tasks of each from its cache file, bookmark resolution, and the
+// configuration operations of `TodayConfigable`. This is the chief header of the library.
+#pragma once
+
+#include <concepts>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "today/outside/BookmarkOptions.hpp"
+#include "today/outside/Bytes.hpp"
+#include "today/outside/Date.hpp"
+#include "today/outside/GCDLocker.hpp"
+#include "today/outside/GroupContainer.hpp"
+#include "today/outside/PlanDocument.hpp"
+#include "today/outside/Url.hpp"
+#include "today/records/TaskToday.hpp"
+#include "today/records/TodayProjectProfile.hpp"
+
+namespace today {
+
+namespace detail {
+struct JsonTaskToday;
+struct ManagerAccess;
+}  // namespace detail
+
+class TodayManager {
+public:
+    static constexpr std::string_view projectProfilesFileName = "projects.json";
+
+    // The manager of an application group, or nullptr when the group has no container.
+    template <std::derived_from<TodayManager> Manager = TodayManager, class... Args>
+    static std::unique_ptr<Manager> make(std::string_view securityApplicationGroupIdentifier, Args&&... args) {
+        auto container = GroupContainer::lookup(securityApplicationGroupIdentifier);
+        if (!container) return nullptr;
+        return std::make_unique<Manager>(*container, std::forward<Args>(args)...);
+    }
+
+    // A manager over the container's "projects.json", read once now.
+    explicit TodayManager(const GroupContainer& container);
+    virtual ~TodayManager();
+    TodayManager(const TodayManager&) = delete;
+    TodayManager& operator=(const TodayManager&) = delete;
+
+    std::vector<TodayProjectProfile> projectProfiles() const;
+    // The first profile of the document, found by its standardised, link-resolved path.
+    std::optional<TodayProjectProfile> projectProfile(const Url& of) const;
+    // The first profile whose source path equals the string as given.
+    std::optional<TodayProjectProfile> projectProfile(std::string_view of) const;
+    std::optional<TodayProjectProfile> projectProfileById(std::string_view id) const;
+
+    // The tasks of the profile that are on at the date, from its cache file, or from a fresh snapshot
+    // when the document has changed since the profile was refreshed; none when that document could
+    // not be loaded.
+    std::optional<std::vector<TaskToday>> tasks(const TodayProjectProfile& of, Date at);
+    // The file a bookmark designates; a stale bookmark is re-created and stored in its profile.
+    std::optional<Url> createFileUrl(const Bytes& fromBookmark, BookmarkResolutionOptions bookmarkResolutionOptions);
+
+    // Hooks for the host's subclass. The first two are called with the manager's lock held and must
+    // not call the same manager; `didChanged` is called after the lock is released.
+    virtual std::optional<JsonProject> loadJsonProjectFromOrvFile(const std::string& orvFilePath);
+    virtual std::optional<BookmarkResolutionOptions> bookmarkResolutionOptions() const;
+    virtual void didChanged(const std::string& to);
+
+private:
+    friend class TodayConfigable;
+    friend struct detail::ManagerAccess;
+
+    Url _directoryUrl;
+    Url _dbFileUrl;
+    std::vector<TodayProjectProfile> _profiles;
+    GCDLocker _lock{"TodayManager"};
+};
+
+// The configuration capability: a host opts in by deriving from it instead of TodayManager.
+class TodayConfigable : public TodayManager {
+public:
+    using TodayManager::TodayManager;
+
+    // Adds the plan document at the file URL as a new profile; true when it was stored and saved.
+    bool add(const Url& orvFileUrl);
+    // Refreshes the profile of the document at exactly this path when the document is newer.
+    bool update(std::string_view orvFilePathWithAccessPermission);
+    // Removes the profile with this id and its cache file; true when the list was saved.
+    bool deleteProject(std::string_view project);
+};
+
+}  // namespace today

@@ -1,0 +1,16 @@
+// Standard Base64 (RFC 4648 alphabet, padded, no line breaks) with strict decoding.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "today/outside/Bytes.hpp"
+
+namespace today::detail {
+
+std::string base64Encode(const Bytes& bytes);
+// The decoded bytes, or none unless the text is canonical padded standard Base64.
+std::optional<Bytes> base64Decode(std::string_view text);
+
+}  // namespace today::detail

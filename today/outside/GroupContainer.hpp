@@ -1,0 +1,31 @@
+// The shared container directory of an application group: the one directory that the application and
+// its widget both reach. On Linux it is `<root>/<identifier>`, where the root is $TODAY_GROUP_CONTAINERS,
+// else $XDG_DATA_HOME/today/group-containers (default ~/.local/share/today/group-containers).
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "today/outside/Url.hpp"
+
+namespace today {
+
+class GroupContainer {
+public:
+    // The group's container, created (mode 0700) when missing; none for an identifier that cannot name
+    // one (empty, "." or "..", or holding "/", NUL or a control character) or when it cannot be made.
+    static std::optional<GroupContainer> lookup(std::string_view securityApplicationGroupIdentifier);
+
+    // The container directory as a file URL.
+    const Url& url() const { return _url; }
+
+    // A container at a directory the caller has chosen (tests, tools); nothing is checked or created.
+    static GroupContainer atDirectory(const Url& directory) { return GroupContainer(directory); }
+
+private:
+    explicit GroupContainer(Url url) : _url(std::move(url)) {}
+
+    Url _url;
+};
+
+}  // namespace today

@@ -1,0 +1,102 @@
+// The host seam: every file operation, the clock, the time zone, the bookmark facility and the message
+// output of the library pass through one `Host`, in the manner of LevelDB's `Env`. The process uses the
+// POSIX host unless a test or tool installs another (`ScopedHost`), which lets tests inject a failed
+// write, a full disk, a crash before a rename, a fixed clock or a fixed time zone.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "today/outside/BookmarkOptions.hpp"
+#include "today/outside/Bytes.hpp"
+#include "today/outside/Date.hpp"
+
+namespace today {
+
+// What `stat` tells of a file system entry (symbolic links followed).
+struct FileStatus {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool isDirectory = false;
+    Date modified{0};  // the modification time, converted to a Date by one fixed conversion
+};
+
+// A civil date and time in the local time zone.
+struct LocalTime {
+    std::int64_t year = 2001;
+    int month = 1;   // 1...12
+    int day = 1;     // 1...31
+    int hour = 0;
+    int minute = 0;
+    double second = 0;  // with fraction
+};
+
+// A resolved bookmark: the path it designates and whether the file had to be followed.
+struct ResolvedBookmark {
+    std::string path;
+    bool isStale = false;
+};
+
+class Host {
+public:
+    virtual ~Host();
+
+    // The host in use for this process: the POSIX host unless a `ScopedHost` installed another.
+    static Host& current();
+    // The real host on this system.
+    static Host& posix();
+
+    // --- Files. Paths are absolute file-system paths.
+    virtual bool exists(const std::string& path);
+    virtual std::optional<FileStatus> status(const std::string& path);
+    // The whole content of a regular file, or none.
+    virtual std::optional<Bytes> readFile(const std::string& path);
+    // Creates a new file that must not exist yet, writes the bytes and flushes them to disk.
+    virtual bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes);
+    // Renames `from` over `to` atomically, then flushes the directory.
+    virtual bool rename(const std::string& from, const std::string& to);
+    virtual bool remove(const std::string& path);
+    // The names in a directory (without "." and ".."), or none.
+    virtual std::optional<std::vector<std::string>> directoryEntries(const std::string& path);
+    // Creates one directory with the given mode; true also when a directory is already there.
+    virtual bool makeDirectory(const std::string& path, unsigned mode);
+    // The path with every symbolic link resolved, or none when it does not exist.
+    virtual std::optional<std::string> realPath(const std::string& path);
+    virtual std::string currentDirectory();
+    virtual std::optional<std::string> environmentVariable(const std::string& name);
+
+    // --- Clock and time zone.
+    virtual Date now();
+    // The local civil time of a date, or none when the calendar cannot represent it.
+    virtual std::optional<LocalTime> localTime(Date date);
+    // The date of a local civil time (fields may be out of range and are normalised), or none.
+    virtual std::optional<Date> dateFromLocalTime(const LocalTime& local);
+
+    // --- Bookmarks. The defaults are built on the file operations above.
+    virtual std::optional<Bytes> createBookmark(const std::string& path, BookmarkCreationOptions options);
+    virtual std::optional<ResolvedBookmark> resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options);
+
+    // --- Output: one message line on the standard output, flushed.
+    virtual void printLine(std::string_view line);
+
+    // --- Randomness: bytes for identifiers and temporary names.
+    virtual void randomBytes(std::span<std::uint8_t> into);
+};
+
+// Installs a host for the lifetime of this object and restores the previous one afterwards.
+class ScopedHost {
+public:
+    explicit ScopedHost(Host& host);
+    ~ScopedHost();
+    ScopedHost(const ScopedHost&) = delete;
+    ScopedHost& operator=(const ScopedHost&) = delete;
+
+private:
+    Host* _previous;
+};
+
+}  // namespace today

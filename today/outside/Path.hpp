@@ -1,0 +1,32 @@
+// A file named by its path, with whole-file reading and crash-safe whole-file writing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "today/outside/Bytes.hpp"
+#include "today/outside/Date.hpp"
+
+namespace today::detail {
+
+class Path {
+public:
+    explicit Path(std::string path) : _path(std::move(path)) {}
+
+    const std::string& string() const { return _path; }
+    bool exists() const;
+    std::optional<Bytes> read() const;
+    // Replaces the file's whole content atomically: the bytes go to a new temporary file beside it,
+    // flushed to disk, which is then renamed over the file. On any failure the temporary file is
+    // removed and the old content stays. Readers in other processes see the old or the new content.
+    bool write(std::span<const std::uint8_t> bytes) const;
+    // The file's last-modification date, or none.
+    std::optional<Date> lastUpdateDate() const;
+
+private:
+    std::string _path;
+};
+
+}  // namespace today::detail

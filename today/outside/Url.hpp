@@ -1,0 +1,49 @@
+// An absolute URL (RFC 3986), with the file-URL operations the library needs: paths to and from file
+// URLs, standardisation, symbolic-link resolution, and the bookmark facility.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "today/outside/BookmarkOptions.hpp"
+#include "today/outside/Bytes.hpp"
+
+namespace today {
+
+class Url {
+public:
+    // An absolute URL, or none when the text is not one. Scheme and host keep their letter case.
+    static std::optional<Url> parse(std::string_view text);
+    // The file URL of a path; a relative path is taken against the current directory.
+    static Url fileUrl(std::string_view path);
+
+    const std::string& string() const { return _string; }
+    std::optional<std::string> scheme() const;
+    std::optional<std::string> host() const;
+    bool isFileUrl() const;
+    // The path with percent-escapes decoded and without a trailing slash ("/" stays "/").
+    std::string path() const;
+
+    // The same URL with "." and ".." removed from its path.
+    Url standardized() const;
+    // The same URL with symbolic links in its path resolved; a path that does not exist is kept.
+    Url resolvingSymlinks() const;
+    Url appendingPathComponent(std::string_view component) const;
+
+    // Bookmark bytes of the file this URL names, or none when it is not a file URL of an existing file.
+    std::optional<Bytes> bookmarkData(BookmarkCreationOptions options) const;
+    // The URL a bookmark designates, or none; `bookmarkDataIsStale` says whether the file had to be
+    // followed (replaced or renamed) since the bookmark was made.
+    static std::optional<Url> resolvingBookmarkData(const Bytes& bookmark, BookmarkResolutionOptions options,
+                                                    bool& bookmarkDataIsStale);
+
+    friend bool operator==(const Url& a, const Url& b) { return a._string == b._string; }
+
+private:
+    explicit Url(std::string text) : _string(std::move(text)) {}
+
+    std::string _string;
+};
+
+}  // namespace today

@@ -1,0 +1,39 @@
+// The stored form of a profile in "projects.json", and the reading and writing of that file's text.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "today/outside/Bytes.hpp"
+#include "today/outside/Date.hpp"
+#include "today/records/TodayProjectProfile.hpp"
+
+namespace today::detail {
+
+struct JsonTodayProjectProfile {
+    std::optional<std::string> id;
+    std::optional<std::string> name;
+    std::optional<Date> start;
+    std::optional<Date> finish;
+    std::optional<std::string> sourceOrvFilePath;
+    std::optional<Bytes> securityScopedBookmark;
+    std::optional<Date> lastUpdate;
+    std::optional<bool> todayWidget;
+
+    JsonTodayProjectProfile() = default;
+    // The stored record of a profile: start, finish and bookmark only when the profile has them.
+    explicit JsonTodayProjectProfile(const TodayProjectProfile& profile);
+
+    // The profile of this record, or none when "id" or "sourceOrvFilePath" is absent or empty. Missing
+    // fields take their defaults: name "Untitiled", lastUpdate the start of today, todayWidget false.
+    std::optional<TodayProjectProfile> todayProjectProfile() const;
+};
+
+// Decodes the whole file text (a JSON array of objects); none when anything in it is malformed.
+std::optional<std::vector<JsonTodayProjectProfile>> decodeProfileList(std::string_view json);
+// Encodes the records compactly, in order, with no final newline.
+std::string encodeProfileList(const std::vector<JsonTodayProjectProfile>& records);
+
+}  // namespace today::detail
