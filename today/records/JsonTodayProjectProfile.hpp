@@ -31,9 +31,13 @@ struct JsonTodayProjectProfile {
     std::optional<TodayProjectProfile> todayProjectProfile() const;
 };
 
-// Decodes the whole file text (a JSON array of objects); none when anything in it is malformed.
+// Decodes the whole file text (a JSON array of objects); none when anything in it is malformed: not
+// UTF-8 JSON, an element that is not an object, a value of the wrong type for its key, or a bookmark
+// that is not strict Base64. Unknown keys are ignored; of a key given twice the last one counts.
 std::optional<std::vector<JsonTodayProjectProfile>> decodeProfileList(std::string_view json);
-// Encodes the records compactly, in order, with no final newline.
-std::string encodeProfileList(const std::vector<JsonTodayProjectProfile>& records);
+// Encodes the records compactly, in order, with no final newline; absent fields are left out. None
+// when a record cannot be written so that it reads back the same: a date that is not finite, or a
+// string that is not valid UTF-8.
+std::optional<std::string> encodeProfileList(const std::vector<JsonTodayProjectProfile>& records);
 
 }  // namespace today::detail

@@ -31,8 +31,13 @@ struct JsonProjectToday {
     std::optional<std::vector<JsonTaskToday>> tasks;  // "tsks"
 };
 
+// Decodes a cache file's text; none when it is not UTF-8 JSON, the root is not an object, or a value has
+// the wrong type for its key (integers must be written without fraction or exponent and fit in 64 bits).
+// Null counts as absent, unknown keys are ignored, and of a key given twice the last one counts.
 std::optional<JsonProjectToday> decodeProjectToday(std::string_view json);
-std::string encodeProjectToday(const JsonProjectToday& project);
+// Encodes the snapshot compactly; absent fields are left out, a present empty task list is written as
+// []. None when a date is not finite or a string is not valid UTF-8.
+std::optional<std::string> encodeProjectToday(const JsonProjectToday& project);
 
 class ProjectTodayCacheFile {
 public:
@@ -41,7 +46,8 @@ public:
     static std::optional<ProjectTodayCacheFile> read(const std::string& path);
 
     const JsonProjectToday& project() const { return _project; }
-    // Writes the snapshot to `path`, replacing the file; false when it could not be written.
+    // Writes the snapshot to `path`, replacing the file atomically; false when it could not be encoded
+    // (then no file is touched) or written.
     bool save(const std::string& path) const;
 
 private:
