@@ -69,6 +69,30 @@ private:
     friend class TodayConfigable;
     friend struct detail::ManagerAccess;
 
+    // The profiles of the list file; empty when it is missing, unreadable or malformed.
+    static std::vector<TodayProjectProfile> loadProjectProfiles(const Url& from);
+    // Writes the list, or deletes the file when the list is empty; false when encoding or writing failed.
+    static bool saveProjectProfiles(const std::vector<TodayProjectProfile>& profiles, const Url& to);
+
+    // The work below runs only inside work that `_lock` runs.
+    // Replaces every profile with the same id in place, or appends; then saves the list.
+    bool updateProjectProfile(const TodayProjectProfile& profile);
+    // Removes the first profile with the id, then always saves the list.
+    bool removeProjectProfile(std::string_view id);
+    // The path of the profile's cache file, or none when the id cannot name a file in the container.
+    std::optional<std::string> cacheFilePath(std::string_view id) const;
+    // createFileUrl without the lock. `refreshed` receives the profile whose stale bookmark was
+    // re-created and stored, if any.
+    std::optional<Url> resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options,
+                                       std::optional<TodayProjectProfile>* refreshed);
+    std::optional<std::vector<detail::JsonTaskToday>> todayTaskRecords(const TodayProjectProfile& of, Date at);
+    std::optional<std::vector<detail::JsonTaskToday>> rebuildTodayCache(const std::string& documentPath,
+                                                                        const std::optional<std::string>& cachePath,
+                                                                        Date documentDate,
+                                                                        const TodayProjectProfile& profile);
+    // A copy of the first profile whose source path equals `path`, or none.
+    std::optional<TodayProjectProfile> firstProfileWithPath(std::string_view path) const;
+
     Url _directoryUrl;
     Url _dbFileUrl;
     std::vector<TodayProjectProfile> _profiles;

@@ -1,0 +1,295 @@
+// The configuration operations: add, update and delete, with their files, messages and change calls.
+#include <atomic>
+
+#include "manager/ManagerFixture.hpp"
+
+namespace today::testing {
+namespace {
+
+using detail::ProjectTodayCacheFile;
+
+class ConfigurationTest : public ManagerTest {
+protected:
+    ConfigurationTest() : path(writeDocument("plan.orv", documentTime)), manager(makeManager()) {
+        manager->setDocument(path,
+                             planWithTasks("Plan", {planTask(1, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
+    }
+
+    // Adds the document and returns its new profile.
+    TodayProjectProfile added() {
+        EXPECT_TRUE(manager->add(Url::fileUrl(path)));
+        auto profiles = manager->projectProfiles();
+        manager->takeChanges();
+        manager->takeLoads();
+        return profiles.back();
+    }
+
+    // Fails the reading of the document's date once the cache file has been written.
+    void failDocumentDateAfterCacheWrite() {
+        auto cacheWritten = std::make_shared<std::atomic<bool>>(false);
+        host.setFaultRule([cacheWritten, document = path](HostOp op, const std::string& at, long) {
+            if (op == HostOp::rename && at.ends_with(".prj")) *cacheWritten = true;
+            return op == HostOp::status && *cacheWritten && at == document;
+        });
+    }
+
+    void expectNothingHappened() {
+        EXPECT_TRUE(containerEntries().empty());
+        EXPECT_TRUE(manager->projectProfiles().empty());
+        EXPECT_TRUE(manager->takeChanges().empty());
+        EXPECT_TRUE(host.takeLines().empty());
+    }
+
+    const std::string path;
+    std::unique_ptr<PlanManager> manager;
+};
+
+TEST_F(ConfigurationTest, AddStoresANewProfileItsCacheFileAndTellsTheHost) {
+    std::optional<TodayProjectProfile> seenByHook;
+    manager->onChanged = [&](const std::string& id) { seenByHook = manager->projectProfileById(id); };
+
+    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
+    const auto profiles = manager->projectProfiles();
+    ASSERT_EQ(profiles.size(), 1u);
+    const auto& profile = profiles[0];
+    EXPECT_EQ(profile.id().size(), 36u);
+    EXPECT_EQ(profile.name, "Plan");
+    EXPECT_EQ(profile.start, hoursAfterDayStart(-24));
+    EXPECT_EQ(profile.finish, hoursAfterDayStart(48));
+    EXPECT_EQ(profile.sourceOrvFilePath, path);
+    EXPECT_EQ(profile.lastUpdate, modifiedDate(path));
+    EXPECT_TRUE(profile.todayWidget);
+    ASSERT_TRUE(profile.securityScopedBookmark.has_value());
+    bool isStale = true;
+    EXPECT_EQ(Url::resolvingBookmarkData(*profile.securityScopedBookmark, {}, isStale)->path(), path);
+
+    EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
+    ASSERT_TRUE(seenByHook.has_value());  // called after the lock, with the profile stored
+    EXPECT_EQ(seenByHook->id(), profile.id());
+    EXPECT_EQ(containerEntries(), (std::vector<std::string>{profile.id() + ".prj", "projects.json"}));
+    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id()))->project().tasks->size(), 1u);
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{profile.id()}));
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(ConfigurationTest, AddThroughLinksStoresTheTargetPathWhichUpdateMustBeGiven) {
+    std::filesystem::create_directories(documentsPath() + "/sub");
+    std::filesystem::create_symlink(path, documentPath("link.orv"));
+    ASSERT_TRUE(manager->add(Url::fileUrl(documentsPath() + "/sub/../link.orv")));
+    const auto profile = manager->projectProfiles().at(0);
+    EXPECT_EQ(profile.sourceOrvFilePath, path);
+    EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
+
+    EXPECT_FALSE(manager->update(documentPath("link.orv")));
+    EXPECT_TRUE(manager->update(path));
+}
+
+TEST_F(ConfigurationTest, AddingTheSameDocumentTwiceGivesTwoProfiles) {
+    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
+    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
+    const auto ids = idsOf(manager->projectProfiles());
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_EQ(manager->takeChanges(), ids);
+    EXPECT_TRUE(fileExists(cachePath(ids[0])));
+    EXPECT_TRUE(fileExists(cachePath(ids[1])));
+}
+
+TEST_F(ConfigurationTest, ADocumentWithoutNameOrRootGetsTheDefaults) {
+    manager->setDocument(path, planProject(std::nullopt, std::nullopt));
+    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
+    const auto profile = manager->projectProfiles().at(0);
+    EXPECT_EQ(profile.name, "Unknow");
+    EXPECT_FALSE(profile.start.has_value());
+    EXPECT_FALSE(profile.finish.has_value());
+    EXPECT_TRUE(profile.todayWidget);
+}
+
+TEST_F(ConfigurationTest, AddFailsQuietlyBeforeAnythingIsWritten) {
+    EXPECT_FALSE(manager->add(Url::parse("https://example.com/plan.orv").value()));
+    EXPECT_FALSE(manager->add(Url::fileUrl(documentPath("missing.orv"))));
+    EXPECT_TRUE(manager->takeLoads().empty());
+
+    const std::string unknown = writeDocument("unknown.orv", documentTime);
+    EXPECT_FALSE(manager->add(Url::fileUrl(unknown)));
+    EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{unknown}));
+
+    auto base = std::make_unique<TodayConfigable>(container());
+    EXPECT_FALSE(base->add(Url::fileUrl(path)));
+
+    host.failAll(HostOp::createBookmark);
+    EXPECT_FALSE(manager->add(Url::fileUrl(path)));
+    expectNothingHappened();
+}
+
+TEST_F(ConfigurationTest, AddFailsWhenTheCacheFileCannotBeWritten) {
+    host.failAll(HostOp::rename, ".prj");
+    EXPECT_FALSE(manager->add(Url::fileUrl(path)));
+    expectNothingHappened();
+}
+
+TEST_F(ConfigurationTest, AddFailsWithoutTheDocumentDateAndLeavesTheCacheFile) {
+    failDocumentDateAfterCacheWrite();
+    EXPECT_FALSE(manager->add(Url::fileUrl(path)));
+    const auto entries = containerEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(entries[0].ends_with(".prj"));
+    EXPECT_TRUE(manager->projectProfiles().empty());
+    EXPECT_TRUE(manager->takeChanges().empty());
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(ConfigurationTest, AddFailsWhenTheListCannotBeSavedButKeepsTheProfileInMemory) {
+    host.failAll(HostOp::rename, "projects.json");
+    EXPECT_FALSE(manager->add(Url::fileUrl(path)));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
+    const auto profiles = manager->projectProfiles();
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_EQ(containerEntries(), (std::vector<std::string>{profiles[0].id() + ".prj"}));
+    EXPECT_TRUE(manager->takeChanges().empty());
+}
+
+TEST_F(ConfigurationTest, UpdateOfAnUnlistedOrMissingDocumentFails) {
+    EXPECT_FALSE(manager->update(path));
+    added();
+    std::filesystem::remove(path);
+    EXPECT_FALSE(manager->update(path));
+    EXPECT_TRUE(manager->takeChanges().empty());
+    EXPECT_TRUE(manager->takeLoads().empty());
+}
+
+TEST_F(ConfigurationTest, UpdateOfAnUnchangedDocumentWritesNothingButReportsTheChange) {
+    const auto profile = added();
+    const std::string listText = readText(dbPath());
+    const std::string cacheText = readText(cachePath(profile.id()));
+    manager->setDocument(path, planProject("Renamed", std::nullopt));
+
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
+    EXPECT_TRUE(manager->takeLoads().empty());
+
+    // Newer, but the date cannot be read, or the document does not load.
+    setModified(path, documentTime + 60);
+    host.failAll(HostOp::status, path);
+    EXPECT_TRUE(manager->update(path));
+    host.clearFaults();
+    manager->documents.clear();
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id(), profile.id()}));
+
+    EXPECT_EQ(readText(dbPath()), listText);
+    EXPECT_EQ(readText(cachePath(profile.id())), cacheText);
+    EXPECT_EQ(manager->projectProfiles().at(0).name, "Plan");
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(ConfigurationTest, UpdateOfANewerDocumentRefreshesTheProfileAndItsCacheFile) {
+    auto profile = added();
+    manager->setDocument(path, planProject(std::nullopt, withChildren(planTask(0, hoursAfterDayStart(5), {}),
+                                                                       {planTask(7, {}, hoursAfterDayStart(30))})));
+    setModified(path, documentTime + 60);
+
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
+    const auto updated = storedProfiles().at(0);
+    EXPECT_EQ(updated.id(), profile.id());
+    EXPECT_EQ(updated.name, "Unknow");
+    EXPECT_EQ(updated.start, hoursAfterDayStart(5));
+    EXPECT_FALSE(updated.finish.has_value());
+    EXPECT_EQ(updated.sourceOrvFilePath, path);
+    EXPECT_EQ(updated.lastUpdate, modifiedDate(path));
+    EXPECT_TRUE(updated.todayWidget);
+    EXPECT_TRUE(updated.securityScopedBookmark.has_value());
+    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id()))->project().tasks->at(0).id, 7);
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(ConfigurationTest, UpdateKeepsTheProfileWhenTheCacheFileCannotBeWritten) {
+    const auto profile = added();
+    setModified(path, documentTime + 60);
+    host.failAll(HostOp::rename, ".prj");
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(manager->projectProfiles().at(0).lastUpdate, profile.lastUpdate);
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(ConfigurationTest, UpdateReportsABookmarkThatCannotBeRecreated) {
+    const auto profile = added();
+    manager->setDocument(path, planProject("Renamed", std::nullopt));
+    setModified(path, documentTime + 60);
+    host.failAll(HostOp::createBookmark);
+
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Failed to re-create project bookmark\""}));
+    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id()))->project().name, "Renamed");
+    EXPECT_EQ(storedProfiles().at(0).name, "Plan");
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
+}
+
+TEST_F(ConfigurationTest, UpdateReportsAListThatCannotBeSaved) {
+    const auto profile = added();
+    manager->setDocument(path, planProject("Renamed", std::nullopt));
+    setModified(path, documentTime + 60);
+    host.failAll(HostOp::rename, "projects.json");
+
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file",
+                                                          "\"Failed to update project profile\""}));
+    EXPECT_EQ(manager->projectProfiles().at(0).name, "Renamed");
+    EXPECT_EQ(storedProfiles().at(0).name, "Plan");
+    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id()))->project().name, "Renamed");
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
+}
+
+TEST_F(ConfigurationTest, DeleteRemovesTheProfileThenItsCacheFile) {
+    const auto first = added();
+    const auto second = added();
+    EXPECT_TRUE(manager->deleteProject(first.id()));
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{first.id()}));
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{second.id()}));
+    EXPECT_FALSE(fileExists(cachePath(first.id())));
+
+    // The cache file may already be gone or refuse to go: the deletion still counts.
+    host.failAll(HostOp::remove, ".prj");
+    EXPECT_TRUE(manager->deleteProject(second.id()));
+    EXPECT_EQ(containerEntries(), (std::vector<std::string>{second.id() + ".prj"}));
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(ConfigurationTest, DeleteOfAnUnknownIdRewritesTheListAndReportsTheChange) {
+    const auto profile = added();
+    writeText(cachePath("unknown"), "{}");
+    std::filesystem::remove(dbPath());
+    EXPECT_TRUE(manager->deleteProject("unknown"));
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{"unknown"}));
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{profile.id()}));
+    EXPECT_FALSE(fileExists(cachePath("unknown")));
+}
+
+TEST_F(ConfigurationTest, DeleteFailsWhenTheListCannotBeSavedAndKeepsTheCacheFile) {
+    const auto first = added();
+    const auto second = added();
+    host.failAll(HostOp::rename, "projects.json");
+    EXPECT_FALSE(manager->deleteProject(first.id()));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
+    EXPECT_TRUE(fileExists(cachePath(first.id())));
+    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{second.id()}));
+    EXPECT_TRUE(manager->takeChanges().empty());
+}
+
+TEST_F(ConfigurationTest, DeleteOfAnIdThatCannotNameACacheFileDeletesNoFile) {
+    const std::string outside = root.path() + "/outside.prj";
+    writeText(outside, "{}");
+    writeDb(R"([{"id":"../outside","sourceOrvFilePath":")" + path + R"("}])");
+    manager = makeManager();
+
+    EXPECT_TRUE(manager->deleteProject("../outside"));
+    EXPECT_TRUE(manager->projectProfiles().empty());
+    EXPECT_TRUE(fileExists(outside));
+    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{"../outside"}));
+}
+
+}  // namespace
+}  // namespace today::testing

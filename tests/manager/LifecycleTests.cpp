@@ -1,0 +1,197 @@
+// Creation of a manager and the persistence of its profile list in "projects.json".
+#include <cstdlib>
+
+#include "manager/ManagerFixture.hpp"
+
+namespace today::testing {
+namespace {
+
+using detail::ManagerAccess;
+
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : _name(name) {
+        if (const char* old = std::getenv(name)) _previous = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (_previous) ::setenv(_name, _previous->c_str(), 1);
+        else ::unsetenv(_name);
+    }
+
+private:
+    const char* _name;
+    std::optional<std::string> _previous;
+};
+
+using LifecycleTest = ManagerTest;
+
+constexpr const char* threeProfiles =
+    R"([{"id":"a","name":"A","sourceOrvFilePath":"/docs/a.orv","lastUpdate":10,"todayWidget":true},)"
+    R"({"id":"b","name":"B","sourceOrvFilePath":"/docs/b.orv","lastUpdate":20,"todayWidget":false},)"
+    R"({"id":"c","name":"C","sourceOrvFilePath":"/docs/c.orv","lastUpdate":30.5,"todayWidget":true}])";
+
+TEST_F(LifecycleTest, GroupWithoutContainerYieldsNoManagerAndTouchesNothing) {
+    const std::string containers = root.path() + "/containers";
+    std::filesystem::create_directories(containers);
+    ScopedEnvironment environment("TODAY_GROUP_CONTAINERS", containers);
+
+    EXPECT_EQ(TodayManager::make<PlanManager>(""), nullptr);
+    EXPECT_EQ(TodayManager::make(".."), nullptr);
+    EXPECT_EQ(TodayManager::make("group/escape"), nullptr);
+    EXPECT_TRUE(std::filesystem::is_empty(containers));
+    EXPECT_TRUE(host.lines().empty());
+
+    auto manager = TodayManager::make<PlanManager>("group.today.test");
+    ASSERT_NE(manager, nullptr);
+    EXPECT_TRUE(manager->projectProfiles().empty());
+    EXPECT_EQ(ManagerAccess::directoryUrl(*manager).path(), containers + "/group.today.test");
+    EXPECT_EQ(ManagerAccess::dbFileUrl(*manager).path(), containers + "/group.today.test/projects.json");
+    EXPECT_FALSE(fileExists(containers + "/group.today.test/projects.json"));
+}
+
+TEST_F(LifecycleTest, ReadsTheListFileOnceInFileOrder) {
+    writeDb(threeProfiles);
+    auto manager = makeManager();
+    const auto profiles = manager->projectProfiles();
+    ASSERT_EQ(idsOf(profiles), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(profiles[2].name, "C");
+    EXPECT_EQ(profiles[2].sourceOrvFilePath, "/docs/c.orv");
+    EXPECT_EQ(profiles[2].lastUpdate, Date(30.5));
+    EXPECT_TRUE(profiles[2].todayWidget);
+    EXPECT_FALSE(profiles[1].todayWidget);
+
+    // A live manager never reads the file again.
+    std::filesystem::remove(dbPath());
+    EXPECT_EQ(manager->projectProfiles().size(), 3u);
+}
+
+TEST_F(LifecycleTest, UnusableFilesStartEmptyWithoutAWord) {
+    for (const char* text : {"[{\"id\":", "{}", "[1]",
+                             R"([{"id":"a","sourceOrvFilePath":"/a","todayWidget":"yes"}])",
+                             R"([{"id":"a","sourceOrvFilePath":"/a","lastUpdate":"today"}])"}) {
+        writeDb(text);
+        EXPECT_TRUE(makeManager()->projectProfiles().empty()) << text;
+    }
+    host.failAll(HostOp::readFile, "projects.json");
+    writeDb(threeProfiles);
+    EXPECT_TRUE(makeManager()->projectProfiles().empty());
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(LifecycleTest, RecordsWithoutIdOrPathAreDroppedAndGoneAfterTheNextSave) {
+    writeDb(R"([{"sourceOrvFilePath":"/docs/x.orv"},{"id":"a","sourceOrvFilePath":"/docs/a.orv"},)"
+            R"({"id":"","sourceOrvFilePath":"/docs/y.orv"},{"id":"z","sourceOrvFilePath":""},)"
+            R"({"id":"q","sourceOrvFilePath":null},{"id":"b","sourceOrvFilePath":"/docs/b.orv","extra":1}])");
+    auto manager = makeManager();
+    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(manager->projectProfiles()[0].name, "Untitiled");
+    EXPECT_TRUE(host.lines().empty());
+
+    ASSERT_TRUE(ManagerAccess::removeProjectProfile(*manager, "nobody"));
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(readText(dbPath()).find("extra"), std::string::npos);
+}
+
+TEST_F(LifecycleTest, BaseManagerHooksYieldNothing) {
+    auto manager = makeManager<TodayManager>();
+    EXPECT_FALSE(manager->loadJsonProjectFromOrvFile(documentPath("a.orv")).has_value());
+    EXPECT_EQ(manager->bookmarkResolutionOptions(), std::nullopt);
+    manager->didChanged("a");
+    EXPECT_FALSE(fileExists(dbPath()));
+}
+
+TEST_F(LifecycleTest, StoringReplacesEveryEntryWithTheIdInPlaceOrAppends) {
+    writeDb(R"([{"id":"x","sourceOrvFilePath":"/1"},{"id":"a","sourceOrvFilePath":"/2"},)"
+            R"({"id":"x","sourceOrvFilePath":"/3"}])");
+    auto manager = makeManager();
+
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, makeProfile("x", "/new", Date(5))));
+    auto profiles = manager->projectProfiles();
+    ASSERT_EQ(idsOf(profiles), (std::vector<std::string>{"x", "a", "x"}));
+    EXPECT_EQ(profiles[0].sourceOrvFilePath, "/new");
+    EXPECT_EQ(profiles[2].sourceOrvFilePath, "/new");
+    EXPECT_EQ(profiles[1].sourceOrvFilePath, "/2");
+
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, makeProfile("b", "/b")));
+    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"x", "a", "x", "b"}));
+    const auto stored = storedProfiles();
+    EXPECT_EQ(idsOf(stored), (std::vector<std::string>{"x", "a", "x", "b"}));
+    EXPECT_EQ(stored[2].sourceOrvFilePath, "/new");
+    EXPECT_EQ(stored[0].lastUpdate, Date(5));
+}
+
+TEST_F(LifecycleTest, FirstStoredProfileCreatesTheFile) {
+    auto manager = makeManager();
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, makeProfile("a", "/a")));
+    const std::string text = readText(dbPath());
+    EXPECT_EQ(text.front(), '[');
+    EXPECT_EQ(text.back(), ']');
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a"}));
+}
+
+TEST_F(LifecycleTest, RemovingTakesTheFirstEntryOnlyAndAlwaysSaves) {
+    writeDb(R"([{"id":"x","sourceOrvFilePath":"/1"},{"id":"a","sourceOrvFilePath":"/2"},)"
+            R"({"id":"x","sourceOrvFilePath":"/3"}])");
+    auto manager = makeManager();
+    ASSERT_TRUE(ManagerAccess::removeProjectProfile(*manager, "x"));
+    auto profiles = manager->projectProfiles();
+    ASSERT_EQ(idsOf(profiles), (std::vector<std::string>{"a", "x"}));
+    EXPECT_EQ(profiles[1].sourceOrvFilePath, "/3");
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a", "x"}));
+}
+
+TEST_F(LifecycleTest, RemovingTheLastProfileDeletesTheFile) {
+    writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
+    auto manager = makeManager();
+    ASSERT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
+    EXPECT_FALSE(fileExists(dbPath()));
+    EXPECT_TRUE(storedProfiles().empty());
+    // With nothing to delete, an empty list is still a success.
+    EXPECT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(LifecycleTest, FailedWriteIsReportedAndTheChangeStaysInMemory) {
+    writeDb(threeProfiles);
+    auto manager = makeManager();
+    host.failAll(HostOp::rename, "projects.json");
+
+    EXPECT_FALSE(ManagerAccess::updateProjectProfile(*manager, makeProfile("d", "/d")));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
+    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"a", "b", "c", "d"}));
+
+    EXPECT_FALSE(ManagerAccess::removeProjectProfile(*manager, "a"));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
+    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"b", "c", "d"}));
+
+    // The file keeps its old content whole.
+    host.clearFaults();
+    EXPECT_EQ(readText(dbPath()), threeProfiles);
+    EXPECT_EQ(containerEntries(), (std::vector<std::string>{"projects.json"}));
+}
+
+TEST_F(LifecycleTest, FailedDeletionOfAnEmptiedListIsReportedButCountsAsSaved) {
+    writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
+    auto manager = makeManager();
+    host.failAll(HostOp::remove, "projects.json");
+
+    EXPECT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to remove the project profiles db file"}));
+    EXPECT_TRUE(manager->projectProfiles().empty());
+    host.clearFaults();
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a"}));
+}
+
+TEST_F(LifecycleTest, CachePathsStayInsideTheContainer) {
+    auto manager = makeManager();
+    EXPECT_EQ(ManagerAccess::cacheFilePath(*manager, "A-1"), cachePath("A-1"));
+    for (const char* id : {"", ".", "..", "../x", "a/b", "/etc/passwd"}) {
+        EXPECT_EQ(ManagerAccess::cacheFilePath(*manager, id), std::nullopt) << id;
+    }
+    EXPECT_EQ(ManagerAccess::cacheFilePath(*manager, std::string(252, 'a')), std::nullopt);
+    EXPECT_EQ(ManagerAccess::cacheFilePath(*manager, std::string(251, 'a')), cachePath(std::string(251, 'a')));
+}
+
+}  // namespace
+}  // namespace today::testing

@@ -1,0 +1,208 @@
+// The snapshot builder, the half-open activity test of a cached task, and the widget's task records.
+#include <stdexcept>
+
+#include "manager/ManagerFixture.hpp"
+#include "today/manager/TodaySnapshot.hpp"
+#include "today/manager/TodayTaskSelection.hpp"
+
+namespace today::testing {
+namespace {
+
+using detail::JsonTaskToday;
+using detail::makeJsonProjectToday;
+
+std::vector<std::int64_t> taskIds(const detail::JsonProjectToday& snapshot) {
+    std::vector<std::int64_t> ids;
+    for (const auto& task : snapshot.tasks.value()) ids.push_back(task.id.value());
+    return ids;
+}
+
+const JsonTaskToday& taskWithId(const detail::JsonProjectToday& snapshot, std::int64_t id) {
+    for (const auto& task : snapshot.tasks.value()) {
+        if (task.id == id) return task;
+    }
+    throw std::runtime_error("no task " + std::to_string(id));
+}
+
+const Date day = dayStart();
+const Date later = hoursAfterDayStart(30);
+
+TEST(SnapshotBuilder, KeepsUnfinishedLeavesInDocumentOrder) {
+    JsonTask detailed = planTask(1, hoursAfterDayStart(-5), later, JsonTaskType::normal, "Detailed");
+    detailed.completedPercent = 40;
+    detailed.newColorIndex = 3;
+    const JsonProject project = planWithTasks(
+        "Plan", {detailed,
+                 withChildren(planTask(2, {}, {}, JsonTaskType::normal),
+                              {planTask(3, day, later), planTask(4, {}, hoursAfterDayStart(-1))}),
+                 withChildren(planTask({}, {}, {}), {planTask(5, day, later)}),  // no id: subtree hidden
+                 planTask(6, day, {}),                                             // no finish
+                 planTask(7, day, day),                                            // finishes at the day
+                 planTask(8, day, Date(day.timeIntervalSinceReferenceDate() + 1)),
+                 planTask(9, {}, later),                                           // no start
+                 planTask(10, {}, later, JsonTaskType::project)});               // a project leaf
+    const auto snapshot = makeJsonProjectToday(project, day);
+
+    EXPECT_EQ(snapshot.name, "Plan");
+    EXPECT_EQ(snapshot.start, hoursAfterDayStart(-24));
+    EXPECT_EQ(snapshot.finish, hoursAfterDayStart(48));
+    EXPECT_EQ(taskIds(snapshot), (std::vector<std::int64_t>{1, 3, 8, 9, 10}));
+
+    const auto& first = taskWithId(snapshot, 1);
+    EXPECT_EQ(first.name, "Detailed");
+    EXPECT_EQ(first.start, hoursAfterDayStart(-5));
+    EXPECT_EQ(first.finish, later);
+    EXPECT_EQ(first.completed, 40);
+    EXPECT_EQ(first.color, 3);
+    EXPECT_EQ(first.isMilestone, false);
+    EXPECT_EQ(first.directProjectTaskId, std::nullopt);
+    EXPECT_EQ(taskWithId(snapshot, 3).name, std::nullopt);
+    EXPECT_EQ(taskWithId(snapshot, 3).completed, std::nullopt);
+    EXPECT_EQ(taskWithId(snapshot, 9).start, std::nullopt);
+    EXPECT_EQ(taskWithId(snapshot, 10).directProjectTaskId, std::nullopt);  // a leaf never names itself
+}
+
+TEST(SnapshotBuilder, MilestonesStartOneDayBeforeTheirFinish) {
+    const Date finish = hoursAfterDayStart(36);
+    const JsonProject project =
+        planWithTasks("Plan", {planTask(1, hoursAfterDayStart(30), finish, JsonTaskType::milestone)});
+    const auto snapshot = makeJsonProjectToday(project, day);
+    const auto& milestone = taskWithId(snapshot, 1);
+    EXPECT_EQ(milestone.isMilestone, true);
+    EXPECT_EQ(milestone.start, hoursAfterDayStart(12));
+    EXPECT_EQ(milestone.finish, finish);
+}
+
+TEST(SnapshotBuilder, HandsDownTheOutermostProjectTaskId) {
+    const JsonProject project = planWithTasks(
+        "Plan", {withChildren(planTask(10, {}, {}, JsonTaskType::project),
+                              {withChildren(planTask(20, {}, {}, JsonTaskType::project), {planTask(1, day, later)}),
+                               planTask(2, day, later)}),
+                 withChildren(planTask(30, {}, {}, JsonTaskType::normal),
+                              {withChildren(planTask(40, {}, {}, JsonTaskType::project), {planTask(3, day, later)})}),
+                 withChildren(planTask(50, {}, {}, std::nullopt), {planTask(4, day, later)}),
+                 planTask(5, day, later)});
+    const auto snapshot = makeJsonProjectToday(project, day);
+    EXPECT_EQ(taskIds(snapshot), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(taskWithId(snapshot, 1).directProjectTaskId, 10);
+    EXPECT_EQ(taskWithId(snapshot, 2).directProjectTaskId, 10);
+    EXPECT_EQ(taskWithId(snapshot, 3).directProjectTaskId, 40);
+    EXPECT_EQ(taskWithId(snapshot, 4).directProjectTaskId, std::nullopt);
+    EXPECT_EQ(taskWithId(snapshot, 5).directProjectTaskId, std::nullopt);
+}
+
+TEST(SnapshotBuilder, RootWithoutChildrenOrNoRootGivesNoTaskList) {
+    JsonTask root = planTask({}, day, later, std::nullopt);
+    root.completedPercent = 55;
+    auto snapshot = makeJsonProjectToday(planProject({}, root), day);
+    EXPECT_EQ(snapshot.name, std::nullopt);
+    EXPECT_EQ(snapshot.start, day);
+    EXPECT_EQ(snapshot.completed, 55);
+    EXPECT_FALSE(snapshot.tasks.has_value());
+
+    root.childs.emplace();
+    EXPECT_FALSE(makeJsonProjectToday(planProject({}, root), day).tasks.has_value());
+
+    snapshot = makeJsonProjectToday(planProject("Plan", std::nullopt), day);
+    EXPECT_EQ(snapshot.name, "Plan");
+    EXPECT_FALSE(snapshot.start || snapshot.finish || snapshot.completed || snapshot.tasks);
+
+    // Children that all finished give a present, empty list.
+    snapshot = makeJsonProjectToday(planWithTasks("Plan", {planTask(1, {}, day)}), day);
+    ASSERT_TRUE(snapshot.tasks.has_value());
+    EXPECT_TRUE(snapshot.tasks->empty());
+}
+
+TEST(SnapshotBuilder, TheSnapshotDayIsTodayOnTheHostClock) {
+    TestHost host;
+    ScopedHost scoped(host);
+    ScopedTimeZone timeZone("UTC");
+    host.setNow(testNow());
+    const Date justAfter(day.timeIntervalSinceReferenceDate() + 1);
+    const JsonProject project = planWithTasks("Plan", {planTask(1, {}, day), planTask(2, {}, justAfter)});
+    const auto snapshot = detail::makeJsonProjectToday(project);
+    EXPECT_EQ(taskIds(snapshot), (std::vector<std::int64_t>{2}));
+}
+
+// A chain of summary tasks `depth` deep above one leaf; the chain's top task has the given id and type.
+JsonProject deepDocument(int depth, std::optional<std::int64_t> topId, JsonTaskType topType) {
+    JsonTask task = planTask(depth + 1, day, later);
+    for (int level = depth; level >= 1; --level) {
+        JsonTask parent = planTask(level, {}, {}, level == 1 ? topType : JsonTaskType::project);
+        if (level == 1) parent.id = topId;
+        parent.childs.emplace();
+        parent.childs->push_back(std::move(task));
+        task = std::move(parent);
+    }
+    JsonTask root = planTask(0, {}, {});
+    root.childs.emplace();
+    root.childs->push_back(std::move(task));
+    return planProject("Deep", std::move(root));
+}
+
+TEST(SnapshotBuilder, WalksDocumentsOfAnyDepth) {
+    constexpr int depth = 100000;
+    auto snapshot = makeJsonProjectToday(deepDocument(depth, 1, JsonTaskType::project), day);
+    ASSERT_EQ(snapshot.tasks->size(), 1u);
+    EXPECT_EQ(snapshot.tasks->front().id, depth + 1);
+    EXPECT_EQ(snapshot.tasks->front().directProjectTaskId, 1);
+
+    snapshot = makeJsonProjectToday(deepDocument(depth, 1, JsonTaskType::normal), day);
+    EXPECT_EQ(snapshot.tasks->front().directProjectTaskId, 2);
+
+    snapshot = makeJsonProjectToday(deepDocument(depth, std::nullopt, JsonTaskType::project), day);
+    EXPECT_TRUE(snapshot.tasks->empty());
+}
+
+JsonTaskToday cachedTask(std::optional<Date> start, std::optional<Date> finish) {
+    JsonTaskToday task;
+    task.id = 1;
+    task.start = start;
+    task.finish = finish;
+    return task;
+}
+
+TEST(TaskActivity, IsOnFromStartInclusiveToFinishExclusive) {
+    const Date start = hoursAfterDayStart(9);
+    const Date finish = hoursAfterDayStart(17);
+    const auto task = cachedTask(start, finish);
+    EXPECT_FALSE(detail::isTaskActive(task, Date(start.timeIntervalSinceReferenceDate() - 0.001)));
+    EXPECT_TRUE(detail::isTaskActive(task, start));
+    EXPECT_TRUE(detail::isTaskActive(task, hoursAfterDayStart(16.9)));
+    EXPECT_FALSE(detail::isTaskActive(task, finish));
+    EXPECT_FALSE(detail::isTaskActive(cachedTask({}, finish), start));
+    EXPECT_FALSE(detail::isTaskActive(cachedTask(start, {}), start));
+}
+
+TEST(TaskActivity, RecordsBecomeTasksWithDefaults) {
+    auto record = cachedTask(day, later);
+    auto task = detail::taskToday(record);
+    ASSERT_TRUE(task.has_value());
+    EXPECT_EQ(task->id(), 1);
+    EXPECT_EQ(task->name(), "Task");
+    EXPECT_EQ(task->start(), day);
+    EXPECT_EQ(task->finish(), later);
+    EXPECT_EQ(task->completed(), 0);
+    EXPECT_EQ(task->color(), 0);
+    EXPECT_FALSE(task->isMilestone());
+    EXPECT_EQ(task->directProjectTaskId(), std::nullopt);
+
+    record.name = "Build";
+    record.completed = 70;
+    record.color = 5;
+    record.isMilestone = true;
+    record.directProjectTaskId = 10;
+    task = detail::taskToday(record);
+    EXPECT_EQ(task->name(), "Build");
+    EXPECT_EQ(task->completed(), 70);
+    EXPECT_EQ(task->color(), 5);
+    EXPECT_TRUE(task->isMilestone());
+    EXPECT_EQ(task->directProjectTaskId(), 10);
+
+    for (auto broken : {cachedTask({}, later), cachedTask(day, {})}) EXPECT_FALSE(detail::taskToday(broken));
+    record.id.reset();
+    EXPECT_FALSE(detail::taskToday(record));
+}
+
+}  // namespace
+}  // namespace today::testing

@@ -1,0 +1,278 @@
+// Today's tasks of a profile: served from the cache file for the asked date, or rebuilt from the plan
+// document when it is newer than the profile, then filtered with the start of the current day.
+#include "manager/ManagerFixture.hpp"
+
+namespace today::testing {
+namespace {
+
+using detail::JsonProjectToday;
+using detail::JsonTaskToday;
+using detail::ManagerAccess;
+using detail::ProjectTodayCacheFile;
+
+JsonTaskToday cached(std::optional<std::int64_t> id, std::optional<std::string> name, std::optional<Date> start,
+                     std::optional<Date> finish) {
+    JsonTaskToday task;
+    task.id = id;
+    task.name = std::move(name);
+    task.start = start;
+    task.finish = finish;
+    return task;
+}
+
+std::vector<std::int64_t> taskIds(const std::optional<std::vector<TaskToday>>& tasks) {
+    std::vector<std::int64_t> ids;
+    for (const auto& task : tasks.value()) ids.push_back(task.id());
+    return ids;
+}
+
+class TaskTest : public ManagerTest {
+protected:
+    void writeCache(const std::string& id, JsonProjectToday snapshot) {
+        ASSERT_TRUE(ProjectTodayCacheFile(std::move(snapshot)).save(cachePath(id)));
+    }
+
+    static Bytes bookmarkOf(const std::string& path) {
+        return Url::fileUrl(path).bookmarkData(BookmarkCreationOptions::withSecurityScope).value();
+    }
+
+    // A document modified at `documentTime`, whose loading gives tasks on at various times of the day:
+    // 1 started yesterday, 2 starts at noon today, 3 finished before today, 4 finishes at 06:00 today.
+    std::string prepareDocument(PlanManager& manager, std::optional<std::string> name = "Fresh") {
+        const std::string path = writeDocument("plan.orv", documentTime);
+        manager.setDocument(path, planWithTasks(name, {planTask(1, hoursAfterDayStart(-24), hoursAfterDayStart(20)),
+                                                     planTask(2, hoursAfterDayStart(12), hoursAfterDayStart(20)),
+                                                     planTask(3, hoursAfterDayStart(-30), hoursAfterDayStart(-6)),
+                                                     planTask(4, hoursAfterDayStart(-24), hoursAfterDayStart(6))}));
+        return path;
+    }
+
+    // A stale cache file for the profile, holding task 9 only.
+    void writeOldCache(const std::string& id) {
+        JsonProjectToday old;
+        old.name = "Old";
+        old.tasks = std::vector<JsonTaskToday>{cached(9, "Old", hoursAfterDayStart(-1), hoursAfterDayStart(24))};
+        writeCache(id, old);
+    }
+};
+
+TEST_F(TaskTest, TheCacheFileIsFilteredWithTheAskedDate) {
+    JsonProjectToday snapshot;
+    snapshot.tasks = std::vector<JsonTaskToday>{
+        cached(1, "Morning", hoursAfterDayStart(9), hoursAfterDayStart(12)),
+        cached(2, std::nullopt, hoursAfterDayStart(8), hoursAfterDayStart(18)),
+        cached({}, "No id", hoursAfterDayStart(8), hoursAfterDayStart(18)),
+        cached(4, "No start", std::nullopt, hoursAfterDayStart(18)),
+        cached(5, "Yesterday", hoursAfterDayStart(-20), hoursAfterDayStart(-10))};
+    snapshot.tasks->at(1).completed = 30;
+    snapshot.tasks->at(1).directProjectTaskId = 7;
+    writeCache("p", snapshot);
+    auto manager = makeManager();
+    const auto profile = makeProfile("p", documentPath("plan.orv"));
+
+    const auto atNine = manager->tasks(profile, hoursAfterDayStart(9));
+    ASSERT_EQ(taskIds(atNine), (std::vector<std::int64_t>{1, 2}));
+    EXPECT_EQ(atNine->at(0).name(), "Morning");
+    EXPECT_EQ(atNine->at(1).name(), "Task");
+    EXPECT_EQ(atNine->at(1).completed(), 30);
+    EXPECT_EQ(atNine->at(1).directProjectTaskId(), 7);
+    EXPECT_EQ(taskIds(manager->tasks(profile, hoursAfterDayStart(12))), (std::vector<std::int64_t>{2}));
+    EXPECT_EQ(taskIds(manager->tasks(profile, hoursAfterDayStart(-15))), (std::vector<std::int64_t>{5}));
+    EXPECT_TRUE(manager->tasks(profile, hoursAfterDayStart(18))->empty());
+    EXPECT_TRUE(host.lines().empty());
+    EXPECT_TRUE(manager->takeLoads().empty());
+}
+
+TEST_F(TaskTest, MissingOrUnusableCacheGivesAnEmptyList) {
+    auto manager = makeManager();
+    const auto profile = makeProfile("p", documentPath("plan.orv"));
+    EXPECT_EQ(manager->tasks(profile, testNow())->size(), 0u);
+
+    writeText(cachePath("p"), R"({"tsks":[{"id":"one"}]})");
+    EXPECT_EQ(manager->tasks(profile, testNow())->size(), 0u);
+
+    writeCache("p", JsonProjectToday{});
+    EXPECT_EQ(manager->tasks(profile, testNow())->size(), 0u);
+    EXPECT_FALSE(fileExists(dbPath()));
+}
+
+TEST_F(TaskTest, WithoutResolutionOptionsTheDocumentIsNeverLoaded) {
+    auto base = makeManager<TodayManager>();
+    auto manager = makeManager();
+    manager->options.reset();
+    const std::string path = prepareDocument(*manager);
+    writeOldCache("p");
+    const std::string cacheText = readText(cachePath("p"));
+    const auto profile = makeProfile("p", path, Date(0), bookmarkOf(path));
+
+    EXPECT_EQ(taskIds(base->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
+    EXPECT_TRUE(manager->takeLoads().empty());
+    EXPECT_EQ(readText(cachePath("p")), cacheText);
+    EXPECT_FALSE(fileExists(dbPath()));
+}
+
+TEST_F(TaskTest, ANewerDocumentIsRebuiltAndFilteredWithTheStartOfToday) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager);
+    writeOldCache("p");
+    auto listed = makeProfile("p", path, Date(0), bookmarkOf(path), "Old");
+    listed.todayWidget = true;
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, listed));
+
+    auto copy = listed;
+    copy.todayWidget = false;
+    // Task 2 is on at 13:00 and task 4 is not, but a rebuild answers for the start of the day.
+    EXPECT_EQ(taskIds(manager->tasks(copy, hoursAfterDayStart(13))), (std::vector<std::int64_t>{1, 4}));
+    EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
+    EXPECT_TRUE(host.lines().empty());
+
+    const auto snapshot = ProjectTodayCacheFile::read(cachePath("p")).value().project();
+    EXPECT_EQ(snapshot.name, "Fresh");
+    ASSERT_EQ(snapshot.tasks->size(), 3u);  // task 3 finished before today
+
+    const auto refreshed = manager->projectProfileById("p").value();
+    EXPECT_EQ(refreshed.name, "Fresh");
+    EXPECT_EQ(refreshed.start, hoursAfterDayStart(-24));
+    EXPECT_EQ(refreshed.finish, hoursAfterDayStart(48));
+    EXPECT_EQ(refreshed.lastUpdate, modifiedDate(path));
+    EXPECT_FALSE(refreshed.todayWidget);  // the caller's copy was stored
+    EXPECT_EQ(refreshed.securityScopedBookmark, listed.securityScopedBookmark);
+    EXPECT_EQ(storedProfiles().at(0).lastUpdate, modifiedDate(path));
+
+    // Unchanged since: served from the cache file, for the asked date.
+    EXPECT_EQ(taskIds(manager->tasks(refreshed, hoursAfterDayStart(13))), (std::vector<std::int64_t>{1, 2}));
+    EXPECT_TRUE(manager->takeLoads().empty());
+}
+
+TEST_F(TaskTest, ADocumentAsOldAsTheProfileIsNotReloaded) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager);
+    writeOldCache("p");
+    const auto profile = makeProfile("p", path, modifiedDate(path), bookmarkOf(path));
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
+    EXPECT_TRUE(manager->takeLoads().empty());
+}
+
+TEST_F(TaskTest, ARebuiltProfileThatIsNotListedIsAppendedAndNamelessIsUntitled) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager, std::nullopt);
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, makeProfile("other", "/docs/other.orv")));
+
+    ASSERT_TRUE(manager->tasks(makeProfile("p", path, Date(0), bookmarkOf(path)), testNow()).has_value());
+    const auto profiles = manager->projectProfiles();
+    ASSERT_EQ(idsOf(profiles), (std::vector<std::string>{"other", "p"}));
+    EXPECT_EQ(profiles[1].name, "Untitiled");
+}
+
+TEST_F(TaskTest, ANewerDocumentThatDoesNotLoadGivesNoAnswer) {
+    auto manager = makeManager();
+    const std::string path = writeDocument("plan.orv", documentTime);
+    writeOldCache("p");
+    const std::string cacheText = readText(cachePath("p"));
+    const auto profile = makeProfile("p", path, Date(0), bookmarkOf(path));
+
+    EXPECT_FALSE(manager->tasks(profile, testNow()).has_value());
+    EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
+    EXPECT_EQ(readText(cachePath("p")), cacheText);
+    EXPECT_TRUE(host.lines().empty());
+    EXPECT_FALSE(fileExists(dbPath()));
+}
+
+TEST_F(TaskTest, WhenTheDocumentCannotBeReachedTheCacheFileAnswers) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager);
+    writeOldCache("p");
+    const auto profile = makeProfile("p", path, Date(0), bookmarkOf(path));
+
+    auto unresolvable = profile;
+    unresolvable.securityScopedBookmark = Bytes{1, 2, 3};
+    EXPECT_EQ(taskIds(manager->tasks(unresolvable, testNow())), (std::vector<std::int64_t>{9}));
+
+    host.failAll(HostOp::status, "plan.orv");
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
+    host.clearFaults();
+
+    std::filesystem::remove(path);
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
+    EXPECT_TRUE(manager->takeLoads().empty());
+}
+
+TEST_F(TaskTest, AFailedCacheWriteIsReportedAndEveryCallRebuilds) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager);
+    auto profile = makeProfile("p", path, Date(0), bookmarkOf(path));
+    profile.sourceOrvFilePath = "/stored/plan.orv";  // the message names the stored path
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, profile));
+    host.failAll(HostOp::rename, ".prj");
+
+    for (int call = 0; call < 2; ++call) {
+        EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
+        EXPECT_EQ(host.takeLines(),
+                  (std::vector<std::string>{"Failed to save project today cache file: /stored/plan.orv"}));
+    }
+    EXPECT_EQ(manager->takeLoads().size(), 2u);
+    EXPECT_FALSE(fileExists(cachePath("p")));
+    EXPECT_EQ(manager->projectProfileById("p")->lastUpdate, Date(0));
+}
+
+TEST_F(TaskTest, AFailedListWriteAfterARebuildPrintsBothLines) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager);
+    const auto profile = makeProfile("p", path, Date(0), bookmarkOf(path));
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, profile));
+    const std::string listText = readText(dbPath());
+    host.failAll(HostOp::rename, "projects.json");
+
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file",
+                                                          "Failed to save project today cache file: " + path}));
+    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath("p"))->project().name, "Fresh");
+    EXPECT_EQ(manager->projectProfileById("p")->lastUpdate, modifiedDate(path));
+    EXPECT_EQ(readText(dbPath()), listText);
+}
+
+TEST_F(TaskTest, AStaleBookmarkRecreatedDuringARebuildIsKept) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager);
+    const auto profile = makeProfile("p", path, Date(0), bookmarkOf(path));
+    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, profile));
+    replaceFile(path, "plan v2", documentTime + 60);
+
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Bookmark is stale.\""}));
+    const auto stored = storedProfiles().at(0);
+    ASSERT_NE(stored.securityScopedBookmark, profile.securityScopedBookmark);
+    EXPECT_EQ(stored.lastUpdate, modifiedDate(path));
+
+    bool isStale = true;
+    const auto resolved = Url::resolvingBookmarkData(*stored.securityScopedBookmark,
+                                                     BookmarkResolutionOptions::withSecurityScope, isStale);
+    ASSERT_TRUE(resolved.has_value());
+    EXPECT_FALSE(isStale);
+    EXPECT_EQ(resolved->path(), path);
+}
+
+TEST_F(TaskTest, AnIdThatCannotNameAFileInTheContainerReadsAndWritesNothing) {
+    auto manager = makeManager();
+    const std::string path = prepareDocument(*manager);
+    // "../outside" would name root/outside.prj, beside the container.
+    const std::string outside = root.path() + "/outside.prj";
+    JsonProjectToday outsideSnapshot;
+    outsideSnapshot.tasks =
+        std::vector<JsonTaskToday>{cached(9, "Out", hoursAfterDayStart(-1), hoursAfterDayStart(24))};
+    ASSERT_TRUE(ProjectTodayCacheFile(outsideSnapshot).save(outside));
+    const std::string outsideText = readText(outside);
+
+    auto profile = makeProfile("../outside", path, modifiedDate(path), bookmarkOf(path));
+    EXPECT_TRUE(manager->tasks(profile, testNow())->empty());
+
+    profile.lastUpdate = Date(0);
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save project today cache file: " + path}));
+    EXPECT_EQ(readText(outside), outsideText);
+    EXPECT_FALSE(fileExists(dbPath()));
+}
+
+}  // namespace
+}  // namespace today::testing

@@ -1,0 +1,30 @@
+// Internal access to a manager's persistence operations and paths, for the library's own tools and
+// tests. Each operation that changes the list runs as locked work of the manager.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "today/manager/TodayManager.hpp"
+
+namespace today::detail {
+
+struct ManagerAccess {
+    static const Url& directoryUrl(const TodayManager& manager) { return manager._directoryUrl; }
+    static const Url& dbFileUrl(const TodayManager& manager) { return manager._dbFileUrl; }
+
+    static std::optional<std::string> cacheFilePath(const TodayManager& manager, std::string_view id) {
+        return manager.cacheFilePath(id);
+    }
+
+    static bool updateProjectProfile(TodayManager& manager, const TodayProjectProfile& profile) {
+        return manager._lock.locked([&] { return manager.updateProjectProfile(profile); });
+    }
+
+    static bool removeProjectProfile(TodayManager& manager, std::string_view id) {
+        return manager._lock.locked([&] { return manager.removeProjectProfile(id); });
+    }
+};
+
+}  // namespace today::detail

@@ -1,0 +1,39 @@
+// The read operations on the profile list: all profiles, and one found by document or by id. Each is
+// answered from memory, as one piece of locked work.
+#include "today/manager/TodayManager.hpp"
+
+#include "today/outside/Text.hpp"
+
+namespace today {
+
+std::vector<TodayProjectProfile> TodayManager::projectProfiles() const {
+    return _lock.locked([&] { return _profiles; });
+}
+
+std::optional<TodayProjectProfile> TodayManager::projectProfile(const Url& of) const {
+    // The URL is normalised on the caller's thread, before the locked work.
+    const std::string path = of.standardized().resolvingSymlinks().path();
+    return projectProfile(std::string_view(path));
+}
+
+std::optional<TodayProjectProfile> TodayManager::projectProfile(std::string_view of) const {
+    return _lock.locked([&] { return firstProfileWithPath(of); });
+}
+
+std::optional<TodayProjectProfile> TodayManager::projectProfileById(std::string_view id) const {
+    return _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+        for (const auto& profile : _profiles) {
+            if (detail::canonicallyEqual(profile.id(), id)) return profile;
+        }
+        return std::nullopt;
+    });
+}
+
+std::optional<TodayProjectProfile> TodayManager::firstProfileWithPath(std::string_view path) const {
+    for (const auto& profile : _profiles) {
+        if (detail::canonicallyEqual(profile.sourceOrvFilePath, path)) return profile;
+    }
+    return std::nullopt;
+}
+
+}  // namespace today

@@ -1,0 +1,99 @@
+// The configuration operations: adding a plan document as a new profile, refreshing a listed one, and
+// deleting a profile with its cache file. Each body is one piece of locked work; `didChanged` follows
+// after the lock, and only on success.
+#include <string>
+
+#include "today/manager/TodayManager.hpp"
+#include "today/manager/TodaySnapshot.hpp"
+#include "today/outside/FileHelper.hpp"
+#include "today/outside/Messages.hpp"
+#include "today/outside/VantaUniqueIdentifier.hpp"
+#include "today/records/ProjectTodayCacheFile.hpp"
+#include "today/records/RecordFactory.hpp"
+
+namespace today {
+
+bool TodayConfigable::add(const Url& orvFileUrl) {
+    const auto added = _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+        if (!orvFileUrl.isFileUrl()) return std::nullopt;
+        const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
+        if (!detail::FileHelper::exists(documentPath)) return std::nullopt;
+
+        std::string id = detail::VantaUniqueIdentifier::shared().newIdentifier();
+        const auto cachePath = cacheFilePath(id);
+        if (!cachePath) return std::nullopt;
+
+        const auto project = loadJsonProjectFromOrvFile(documentPath);
+        if (!project) return std::nullopt;
+        auto bookmark = orvFileUrl.standardized().resolvingSymlinks().bookmarkData(
+            BookmarkCreationOptions::withSecurityScope);
+        if (!bookmark) return std::nullopt;
+
+        const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
+        if (!cacheFile.save(*cachePath)) return std::nullopt;
+        const auto lastUpdate = detail::FileHelper::lastUpdateDate(documentPath);
+        if (!lastUpdate) return std::nullopt;
+
+        const JsonTask* root = project->rootTask ? &*project->rootTask : nullptr;
+        auto profile = detail::RecordFactory::profile(std::move(id), project->name.value_or("Unknow"),
+                                                      root ? root->start : std::nullopt,
+                                                      root ? root->finish : std::nullopt, documentPath,
+                                                      std::move(bookmark), *lastUpdate, true);
+        if (!updateProjectProfile(profile)) return std::nullopt;
+        return profile;
+    });
+    if (!added) return false;
+    didChanged(added->id());
+    return true;
+}
+
+bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
+    const auto found = _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+        auto listed = firstProfileWithPath(orvFilePathWithAccessPermission);
+        if (!listed) return std::nullopt;
+        const std::string documentPath(orvFilePathWithAccessPermission);
+        if (!detail::FileHelper::exists(documentPath)) return std::nullopt;
+
+        const auto lastUpdate = detail::FileHelper::lastUpdateDate(documentPath);
+        if (!lastUpdate || !(*lastUpdate > listed->lastUpdate)) return listed;
+        const auto project = loadJsonProjectFromOrvFile(documentPath);
+        if (!project) return listed;
+
+        const auto cachePath = cacheFilePath(listed->id());
+        const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
+        if (!cachePath || !cacheFile.save(*cachePath)) return listed;
+
+        auto bookmark = Url::fileUrl(documentPath).standardized().resolvingSymlinks().bookmarkData(
+            BookmarkCreationOptions::withSecurityScope);
+        if (!bookmark) {
+            detail::printQuoted("Failed to re-create project bookmark");
+            return listed;
+        }
+
+        const detail::JsonProjectToday& snapshot = cacheFile.project();
+        TodayProjectProfile refreshed = *listed;
+        refreshed.name = snapshot.name.value_or("Unknow");
+        refreshed.start = snapshot.start;
+        refreshed.finish = snapshot.finish;
+        refreshed.lastUpdate = *lastUpdate;
+        refreshed.securityScopedBookmark = std::move(*bookmark);
+        if (!updateProjectProfile(refreshed)) detail::printQuoted("Failed to update project profile");
+        return listed;
+    });
+    if (!found) return false;
+    didChanged(found->id());
+    return true;
+}
+
+bool TodayConfigable::deleteProject(std::string_view project) {
+    const bool removed = _lock.locked([&] {
+        if (!removeProjectProfile(project)) return false;
+        // An id that names no file in the container deletes nothing.
+        if (const auto cachePath = cacheFilePath(project)) detail::FileHelper::deleteFile(*cachePath);
+        return true;
+    });
+    if (removed) didChanged(std::string(project));
+    return removed;
+}
+
+}  // namespace today

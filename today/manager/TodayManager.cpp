@@ -1,0 +1,122 @@
+// Creation of the manager, the hooks' defaults, and the persistence of the profile list in
+// "projects.json": reading it once, writing it whole after every change, deleting it when empty.
+#include "today/manager/TodayManager.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <utility>
+
+#include "today/outside/FileHelper.hpp"
+#include "today/outside/Messages.hpp"
+#include "today/outside/Path.hpp"
+#include "today/outside/Text.hpp"
+#include "today/records/JsonTodayProjectProfile.hpp"
+
+namespace today {
+
+namespace {
+
+constexpr std::string_view failedToSaveProfiles = "Failed to save today project profiles to file";
+constexpr std::string_view failedToRemoveProfiles = "Failed to remove the project profiles db file";
+
+}  // namespace
+
+TodayManager::TodayManager(const GroupContainer& container)
+    : _directoryUrl(container.url()),
+      _dbFileUrl(_directoryUrl.appendingPathComponent(projectProfilesFileName)),
+      _profiles(loadProjectProfiles(_dbFileUrl)) {}
+
+TodayManager::~TodayManager() = default;
+
+std::optional<JsonProject> TodayManager::loadJsonProjectFromOrvFile(const std::string&) { return std::nullopt; }
+
+std::optional<BookmarkResolutionOptions> TodayManager::bookmarkResolutionOptions() const { return std::nullopt; }
+
+void TodayManager::didChanged(const std::string&) {}
+
+std::vector<TodayProjectProfile> TodayManager::loadProjectProfiles(const Url& from) {
+    const std::string path = from.path();
+    if (!detail::FileHelper::exists(path)) return {};
+    const auto bytes = detail::Path(path).read();
+    if (!bytes) return {};
+    const auto records = detail::decodeProfileList(
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    if (!records) return {};
+
+    std::vector<TodayProjectProfile> profiles;
+    profiles.reserve(records->size());
+    for (const auto& record : *records) {
+        if (auto profile = record.todayProjectProfile()) profiles.push_back(std::move(*profile));
+    }
+    return profiles;
+}
+
+bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& profiles, const Url& to) {
+    const std::string path = to.path();
+    if (profiles.empty()) {
+        // An empty list is never written: the file goes instead. A failed deletion is only reported.
+        if (detail::FileHelper::exists(path) && !detail::FileHelper::deleteFile(path)) {
+            detail::printPlain(failedToRemoveProfiles);
+        }
+        return true;
+    }
+
+    std::vector<detail::JsonTodayProjectProfile> records;
+    records.reserve(profiles.size());
+    for (const auto& profile : profiles) records.emplace_back(profile);
+    const std::optional<std::string> text = detail::encodeProfileList(records);  // none: not encodable
+    if (!text) return false;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
+    return detail::Path(path).write(std::span<const std::uint8_t>(bytes, text->size()));
+}
+
+bool TodayManager::updateProjectProfile(const TodayProjectProfile& profile) {
+    std::vector<TodayProjectProfile> profiles;
+    profiles.reserve(_profiles.size() + 1);
+    bool matched = false;
+    for (const auto& listed : _profiles) {
+        if (detail::canonicallyEqual(listed.id(), profile.id())) {
+            profiles.push_back(profile);
+            matched = true;
+        } else {
+            profiles.push_back(listed);
+        }
+    }
+    if (!matched) profiles.push_back(profile);
+    _profiles = std::move(profiles);
+
+    if (!saveProjectProfiles(_profiles, _dbFileUrl)) {
+        detail::printPlain(failedToSaveProfiles);
+        return false;
+    }
+    return true;
+}
+
+bool TodayManager::removeProjectProfile(std::string_view id) {
+    const auto found = std::find_if(_profiles.begin(), _profiles.end(),
+                                    [&](const TodayProjectProfile& listed) {
+                                        return detail::canonicallyEqual(listed.id(), id);
+                                    });
+    if (found != _profiles.end()) _profiles.erase(found);
+
+    if (!saveProjectProfiles(_profiles, _dbFileUrl)) {
+        detail::printPlain(failedToSaveProfiles);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> TodayManager::cacheFilePath(std::string_view id) const {
+    // The id names a file directly in the container; an id that could reach elsewhere names none.
+    std::string fileName(id);
+    fileName += ".prj";
+    if (!detail::isPlainFileName(id) || !detail::isPlainFileName(fileName)) return std::nullopt;
+    std::string path = _directoryUrl.appendingPathComponent(fileName).path();
+    const std::string directory = _directoryUrl.path();
+    if (path != (directory == "/" ? directory : directory + "/") + fileName) return std::nullopt;
+    return path;
+}
+
+}  // namespace today

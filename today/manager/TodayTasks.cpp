@@ -1,0 +1,118 @@
+// Today's tasks of a profile: served from its cache file, or from a fresh snapshot when the plan
+// document has been modified since the profile was last refreshed.
+#include <string>
+#include <utility>
+
+#include "today/manager/TodayManager.hpp"
+#include "today/manager/TodaySnapshot.hpp"
+#include "today/manager/TodayTaskSelection.hpp"
+#include "today/outside/FileHelper.hpp"
+#include "today/outside/Messages.hpp"
+#include "today/outside/Path.hpp"
+#include "today/outside/Text.hpp"
+#include "today/records/ProjectTodayCacheFile.hpp"
+#include "today/records/RecordFactory.hpp"
+
+namespace today {
+
+namespace detail {
+
+bool isTaskActive(const JsonTaskToday& task, Date at) {
+    if (!task.start || !task.finish) return false;
+    if (at < *task.start) return false;
+    return at < *task.finish;
+}
+
+std::optional<TaskToday> taskToday(const JsonTaskToday& task) {
+    if (!task.id || !task.start || !task.finish) return std::nullopt;
+    return RecordFactory::task(*task.id, task.name.value_or("Task"), *task.start, *task.finish,
+                               task.completed.value_or(0), task.color.value_or(0), task.isMilestone.value_or(false),
+                               task.directProjectTaskId);
+}
+
+}  // namespace detail
+
+namespace {
+
+std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& snapshot, Date at) {
+    std::vector<detail::JsonTaskToday> active;
+    if (!snapshot.tasks) return active;
+    for (const auto& task : *snapshot.tasks) {
+        if (detail::isTaskActive(task, at)) active.push_back(task);
+    }
+    return active;
+}
+
+}  // namespace
+
+std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date at) {
+    return _lock.locked([&]() -> std::optional<std::vector<TaskToday>> {
+        const auto records = todayTaskRecords(of, at);
+        if (!records) return std::nullopt;
+        std::vector<TaskToday> tasks;
+        tasks.reserve(records->size());
+        for (const auto& record : *records) {
+            if (auto task = detail::taskToday(record)) tasks.push_back(std::move(*task));
+        }
+        return tasks;
+    });
+}
+
+std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords(const TodayProjectProfile& of,
+                                                                                  Date at) {
+    const auto cachePath = cacheFilePath(of.id());
+
+    if (of.securityScopedBookmark) {
+        if (const auto options = bookmarkResolutionOptions()) {
+            std::optional<TodayProjectProfile> refreshed;
+            if (const auto documentUrl = resolveBookmark(*of.securityScopedBookmark, *options, &refreshed)) {
+                const std::string documentPath = documentUrl->path();
+                if (detail::FileHelper::exists(documentPath)) {
+                    const auto documentDate = detail::Path(documentPath).lastUpdateDate();
+                    if (documentDate && *documentDate > of.lastUpdate) {
+                        // A bookmark re-created for this very profile in this call is kept by the
+                        // refreshed profile, rather than the stale one the caller passed in.
+                        TodayProjectProfile profile = of;
+                        if (refreshed && detail::canonicallyEqual(refreshed->id(), of.id())) {
+                            profile.securityScopedBookmark = refreshed->securityScopedBookmark;
+                        }
+                        return rebuildTodayCache(documentPath, cachePath, *documentDate, profile);
+                    }
+                }
+            }
+        }
+    }
+
+    // An id that names no file in the container has no cache file.
+    if (!cachePath) return std::vector<detail::JsonTaskToday>{};
+    const auto cacheFile = detail::ProjectTodayCacheFile::read(*cachePath);
+    if (!cacheFile) return std::vector<detail::JsonTaskToday>{};
+    return activeTasks(cacheFile->project(), at);
+}
+
+std::optional<std::vector<detail::JsonTaskToday>> TodayManager::rebuildTodayCache(
+    const std::string& documentPath, const std::optional<std::string>& cachePath, Date documentDate,
+    const TodayProjectProfile& profile) {
+    const auto project = loadJsonProjectFromOrvFile(documentPath);
+    if (!project) return std::nullopt;
+
+    detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
+    const detail::JsonProjectToday& snapshot = cacheFile.project();
+    const std::string failedToSaveCache = "Failed to save project today cache file: " + profile.sourceOrvFilePath;
+
+    if (cachePath && cacheFile.save(*cachePath)) {
+        TodayProjectProfile refreshed = profile;
+        refreshed.name = snapshot.name.value_or("Untitiled");
+        refreshed.start = snapshot.start;
+        refreshed.finish = snapshot.finish;
+        refreshed.lastUpdate = documentDate;
+        if (!updateProjectProfile(refreshed)) detail::printPlain(failedToSaveCache);
+    } else {
+        // The profile keeps its old date, so the next call rebuilds again.
+        detail::printPlain(failedToSaveCache);
+    }
+
+    return activeTasks(snapshot, Date::now().toDayOnly());
+}
+
+}  // namespace today
