@@ -1,6 +1,8 @@
 // The shared container directory of an application group: the one directory that the application and
-// its widget both reach. On Linux it is `<root>/<identifier>`, where the root is $TODAY_GROUP_CONTAINERS,
-// else $XDG_DATA_HOME/today/group-containers (default ~/.local/share/today/group-containers).
+// its widget both reach. On Linux it is `<root>/<identifier>`, where the root is $TODAY_GROUP_CONTAINERS
+// (a relative value counts from the current directory), else $XDG_DATA_HOME/today/group-containers, else
+// $HOME/.local/share/today/group-containers; empty and relative XDG_DATA_HOME or HOME values are ignored.
+// The environment is read through the host.
 #pragma once
 
 #include <optional>

@@ -20,18 +20,24 @@ public:
 
     const std::string& string() const { return _string; }
     std::optional<std::string> scheme() const;
+    // The host as written (letter case and percent-escapes kept, IPv6 literals without brackets); none
+    // when the URL has no host or an empty one ("OrvaneProject://", "file:///tmp"): the two are alike.
     std::optional<std::string> host() const;
     bool isFileUrl() const;
     // The path with percent-escapes decoded and without a trailing slash ("/" stays "/").
     std::string path() const;
 
-    // The same URL with "." and ".." removed from its path.
+    // The same URL with "." and ".." removed from its path (".." at the root stays at the root); for
+    // file URLs, empty segments ("//") are removed too.
     Url standardized() const;
-    // The same URL with symbolic links in its path resolved; a path that does not exist is kept.
+    // The same file URL with symbolic links in its path resolved (and "." and ".." with them); a path
+    // that does not exist as a whole is kept as it is. Other URLs are kept.
     Url resolvingSymlinks() const;
+    // The URL with the component, escaped, added to its path after one "/".
     Url appendingPathComponent(std::string_view component) const;
 
-    // Bookmark bytes of the file this URL names, or none when it is not a file URL of an existing file.
+    // Bookmark bytes of the file this URL names, or none when it is not a file URL of an existing file
+    // (directories cannot be bookmarked).
     std::optional<Bytes> bookmarkData(BookmarkCreationOptions options) const;
     // The URL a bookmark designates, or none; `bookmarkDataIsStale` says whether the file had to be
     // followed (replaced or renamed) since the bookmark was made.

@@ -1,0 +1,146 @@
+// Bookmarks follow a document through what users do to it: saved through a temporary file and a
+// rename, renamed within its folder, deleted. Bytes that are not a bookmark never resolve.
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "support/TestHost.hpp"
+#include "today/outside/BookmarkFormat.hpp"
+#include "today/outside/Url.hpp"
+
+namespace today {
+namespace {
+
+constexpr auto creation = BookmarkCreationOptions::withSecurityScope;
+constexpr auto resolution = BookmarkResolutionOptions::withSecurityScope | BookmarkResolutionOptions::withoutUI;
+
+class BookmarkTest : public ::testing::Test {
+protected:
+    BookmarkTest() : _scoped(host) {}
+
+    Bytes bookmarkOf(const std::string& path) {
+        auto bytes = Url::fileUrl(path).bookmarkData(creation);
+        EXPECT_TRUE(bytes) << path;
+        return bytes ? *bytes : Bytes{};
+    }
+
+    struct Resolved {
+        std::optional<std::string> path;
+        bool stale = false;
+    };
+    Resolved resolve(const Bytes& bytes) {
+        Resolved resolved;
+        resolved.stale = true;  // must be reset by the resolution
+        if (auto url = Url::resolvingBookmarkData(bytes, resolution, resolved.stale)) resolved.path = url->path();
+        return resolved;
+    }
+
+    testing::TempDir dir;
+    testing::TestHost host;
+
+private:
+    ScopedHost _scoped;
+};
+
+TEST_F(BookmarkTest, FreshBookmarkResolvesToItsFile) {
+    const std::string plan = dir.write("My Plan ü.orv", "v1");
+    const Bytes bookmark = bookmarkOf(plan);
+    const Resolved resolved = resolve(bookmark);
+    EXPECT_EQ(resolved.path, plan);
+    EXPECT_FALSE(resolved.stale);
+
+    const auto record = detail::decodeBookmark(bookmark);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->options, 0x800u);
+    EXPECT_EQ(record->path, plan);
+}
+
+TEST_F(BookmarkTest, DocumentSavedThroughARenameIsStaleAtTheSamePath) {
+    const std::string plan = dir.write("plan.orv", "v1");
+    const Bytes bookmark = bookmarkOf(plan);
+    dir.write(".plan.orv.saving", "v2");
+    ASSERT_EQ(std::rename(dir.file(".plan.orv.saving").c_str(), plan.c_str()), 0);
+
+    const Resolved resolved = resolve(bookmark);
+    EXPECT_EQ(resolved.path, plan);
+    EXPECT_TRUE(resolved.stale);
+    // A bookmark made afresh is fresh again.
+    EXPECT_FALSE(resolve(bookmarkOf(plan)).stale);
+}
+
+TEST_F(BookmarkTest, DocumentRenamedWithinItsFolderIsFollowed) {
+    const std::string plan = dir.write("plan.orv", "v1");
+    dir.write("another.orv", "other");
+    const Bytes bookmark = bookmarkOf(plan);
+    ASSERT_EQ(std::rename(plan.c_str(), dir.file("renamed plan.orv").c_str()), 0);
+
+    const Resolved resolved = resolve(bookmark);
+    EXPECT_EQ(resolved.path, dir.file("renamed plan.orv"));
+    EXPECT_TRUE(resolved.stale);
+}
+
+TEST_F(BookmarkTest, DeletedDocumentDoesNotResolve) {
+    const std::string plan = dir.write("plan.orv", "v1");
+    const Bytes bookmark = bookmarkOf(plan);
+    ASSERT_EQ(std::remove(plan.c_str()), 0);
+    const Resolved resolved = resolve(bookmark);
+    EXPECT_FALSE(resolved.path);
+    EXPECT_FALSE(resolved.stale);
+}
+
+TEST_F(BookmarkTest, OnlyFileUrlsOfExistingFilesCanBeBookmarked) {
+    EXPECT_FALSE(Url::parse("https://example.org/plan.orv")->bookmarkData(creation));
+    EXPECT_FALSE(Url::parse("OrvaneProject://plan")->bookmarkData(creation));
+    EXPECT_FALSE(Url::fileUrl(dir.file("missing.orv")).bookmarkData(creation));
+    EXPECT_FALSE(Url::fileUrl(dir.path()).bookmarkData(creation));
+}
+
+TEST_F(BookmarkTest, TheFacilityUsesTheHostsFileOperations) {
+    const std::string plan = dir.write("plan.orv", "v1");
+    host.failAll(testing::HostOp::status);
+    EXPECT_FALSE(Url::fileUrl(plan).bookmarkData(creation));
+    host.clearFaults();
+    const Bytes bookmark = bookmarkOf(plan);
+    ASSERT_EQ(std::rename(plan.c_str(), dir.file("moved.orv").c_str()), 0);
+    host.failAll(testing::HostOp::directoryEntries);
+    EXPECT_FALSE(resolve(bookmark).path);
+}
+
+TEST_F(BookmarkTest, BytesThatAreNotABookmarkFail) {
+    const Bytes bookmark = bookmarkOf(dir.write("plan.orv", "v1"));
+    for (std::size_t length = 0; length < bookmark.size(); ++length) {
+        EXPECT_FALSE(resolve(Bytes(bookmark.begin(), bookmark.begin() + static_cast<std::ptrdiff_t>(length))).path)
+            << length;
+    }
+    Bytes longer = bookmark;
+    longer.push_back('x');
+    EXPECT_FALSE(resolve(longer).path);
+
+    Bytes otherVersion = bookmark;
+    otherVersion[4] = 2;
+    EXPECT_FALSE(resolve(otherVersion).path);
+
+    Bytes hugeLength = bookmark;
+    for (int i = 29; i < 33; ++i) hugeLength[static_cast<std::size_t>(i)] = 0xFF;
+    EXPECT_FALSE(resolve(hugeLength).path);
+
+    Bytes relativePath = bookmark;
+    relativePath[33] = 'x';
+    EXPECT_FALSE(resolve(relativePath).path);
+
+    Bytes withNul = bookmark;
+    withNul.back() = '\0';
+    EXPECT_FALSE(resolve(withNul).path);
+
+    EXPECT_FALSE(resolve(Bytes{'b', 'o', 'o', 'k', 'm', 'a', 'r', 'k'}).path);
+    std::uint32_t state = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        Bytes garbage((state >> 8) % 64);
+        for (auto& byte : garbage) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 16);
+        if (round % 2 == 0 && garbage.size() >= 4) std::copy(bookmark.begin(), bookmark.begin() + 4, garbage.begin());
+        EXPECT_FALSE(detail::decodeBookmark(garbage));
+    }
+}
+
+}  // namespace
+}  // namespace today

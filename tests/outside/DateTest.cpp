@@ -1,0 +1,185 @@
+// Dates: the reference date, local midnight and calendar days in several time zones (clock changes
+// included), dates the calendar cannot represent, and modification times that survive a trip through
+// the stored text form.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <simdjson.h>
+
+#include "DatePrinting.hpp"
+#include "support/TestHost.hpp"
+#include "today/outside/FileHelper.hpp"
+#include "today/outside/Host.hpp"
+#include "today/outside/Path.hpp"
+
+namespace today {
+namespace {
+
+using testing::ScopedTimeZone;
+
+Date unix(double seconds) { return Date::fromUnixTime(seconds); }
+
+TEST(DateTest, CountsSecondsFromTheReferenceDate) {
+    EXPECT_EQ(unix(978307200), Date(0));
+    EXPECT_EQ(Date(86400.5).unixTime(), 978393600.5);
+    testing::TestHost host;
+    ScopedHost scoped(host);
+    host.setNow(Date(1234.5));
+    EXPECT_EQ(Date::now(), Date(1234.5));
+}
+
+TEST(DateTest, DayOnlyIsLocalMidnight) {
+    {
+        ScopedTimeZone zone("UTC");
+        EXPECT_EQ(Date(3 * 86400 + 5000.25).toDayOnly(), Date(3 * 86400));
+        EXPECT_EQ(Date(3 * 86400).toDayOnly(), Date(3 * 86400));
+        EXPECT_EQ(Date(-0.5).toDayOnly(), Date(-86400));  // before the reference date
+    }
+    {
+        ScopedTimeZone zone("Asia/Tokyo");
+        const Date midnight = unix(1704034800);  // 2024-01-01T00:00+09:00
+        EXPECT_EQ(unix(1704034800 + 1800).toDayOnly(), midnight);
+        EXPECT_EQ(unix(1704034800 + 86399.999).toDayOnly(), midnight);
+        EXPECT_EQ(unix(1704034800 - 0.001).toDayOnly(), unix(1704034800 - 86400));
+    }
+    {
+        // 2024-03-10 is 23 hours long in New York; its midnight is still before the change.
+        ScopedTimeZone zone("America/New_York");
+        EXPECT_EQ(unix(1710086400).toDayOnly(), unix(1710046800));
+    }
+}
+
+TEST(DateTest, DayOnlyOnDaysWhoseMidnightIsSkippedOrRepeated) {
+    {
+        // Sao Paulo, 2018-11-04: the clocks went from 00:00 to 01:00, so the day began at 01:00.
+        ScopedTimeZone zone("America/Sao_Paulo");
+        EXPECT_EQ(unix(1541340000).toDayOnly(), unix(1541300400));
+        EXPECT_EQ(unix(1541300400).toDayOnly(), unix(1541300400));
+        EXPECT_EQ(unix(1541300399).toDayOnly(), unix(1541257200 - 12 * 3600));  // still 2018-11-03
+    }
+    {
+        // Daylight time ends at 01:00 on the first Sunday of November: 2023-11-05 has two midnights,
+        // 02:00 and 03:00 UTC. The day starts at the first.
+        ScopedTimeZone zone("XST3XDT,M3.2.0/2,M11.1.0/1");
+        EXPECT_EQ(unix(1699196400).toDayOnly(), unix(1699149600));
+        EXPECT_EQ(unix(1699149600 + 5400).toDayOnly(), unix(1699149600));  // 00:30 the second time
+    }
+}
+
+// C libraries differ in which instant they pick for a local time that is skipped or repeated; the
+// start of the day must not depend on that choice.
+TEST(DateTest, DayOnlyDoesNotDependOnTheCalendarsChoiceAtAClockChange) {
+    struct ShiftingHost : testing::TestHost {
+        double shift = 0;
+        std::optional<Date> dateFromLocalTime(const LocalTime& local) override {
+            const auto date = Host::dateFromLocalTime(local);
+            if (!date) return date;
+            return Date(date->timeIntervalSinceReferenceDate() + shift);
+        }
+    } host;
+    ScopedHost scoped(host);
+    {
+        ScopedTimeZone zone("XST3XDT,M3.2.0/2,M11.1.0/1");
+        host.shift = 3600;  // the second of the two midnights
+        EXPECT_EQ(unix(1699196400).toDayOnly(), unix(1699149600));
+    }
+    {
+        ScopedTimeZone zone("America/Sao_Paulo");
+        host.shift = -3600;  // 23:00 of the day before, for the skipped midnight
+        EXPECT_EQ(unix(1541340000).toDayOnly(), unix(1541300400));
+    }
+}
+
+TEST(DateTest, DaysAreCalendarDaysInTheLocalTimeZone) {
+    ScopedTimeZone zone("America/New_York");
+    // Noon stays noon across the change to daylight time: 23 hours earlier.
+    EXPECT_EQ(unix(1710086400) - Days{1}, unix(1710003600));
+    // And across the change back: 25 hours.
+    EXPECT_EQ(unix(1730739600) - Days{1}, unix(1730653200));
+    EXPECT_EQ(unix(1710003600) - Days{-1}, unix(1710086400));
+    EXPECT_EQ(unix(1710086400.25) - Days{0}, unix(1710086400.25));
+    // Across months and years.
+    EXPECT_EQ(unix(1704034800) - Days{365}, unix(1704034800 - 365 * 86400.0));
+}
+
+TEST(DateTest, DaysKeepTheFractionExactly) {
+    ScopedTimeZone zone("UTC");
+    for (const double seconds : {700000000.123, -31.75, 1.0e9 + 1.0 / 3, 64.1}) {
+        EXPECT_EQ((Date(seconds) - Days{1}).timeIntervalSinceReferenceDate(), seconds - 86400) << seconds;
+        EXPECT_EQ((Date(seconds) - Days{-30}).timeIntervalSinceReferenceDate(), seconds + 30 * 86400) << seconds;
+    }
+}
+
+TEST(DateTest, DatesBeyondTheCalendarFallBackToWholeDays) {
+    ScopedTimeZone zone("Europe/Berlin");
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    for (const double seconds : {1e300, -1e300, 1e18, -1e18, std::numeric_limits<double>::max(),
+                                 std::numeric_limits<double>::lowest()}) {
+        const double expected = std::floor(seconds / 86400) * 86400;
+        EXPECT_EQ(Date(seconds).toDayOnly(), Date(expected)) << seconds;
+        EXPECT_EQ(Date(seconds) - Days{1}, Date(seconds - 86400)) << seconds;
+        (void)(Date(seconds) - Days{std::numeric_limits<std::int64_t>::min()});
+        (void)(Date(seconds) - Days{std::numeric_limits<std::int64_t>::max()});
+    }
+    (void)Date(4e16).toDayOnly();  // a year near the end of the C library's range
+    (void)(Date(4e16) - Days{1});
+    EXPECT_EQ(Date(inf).toDayOnly(), Date(inf));
+    EXPECT_EQ(Date(-inf) - Days{1}, Date(-inf));
+    EXPECT_TRUE(std::isnan(Date(std::nan("")).toDayOnly().timeIntervalSinceReferenceDate()));
+    EXPECT_TRUE(std::isnan((Date(std::nan("")) - Days{1}).timeIntervalSinceReferenceDate()));
+    // A representable date moved beyond the calendar by a huge count of days.
+    const Date far = Date(0) - Days{std::numeric_limits<std::int64_t>::min()};
+    EXPECT_GT(far.timeIntervalSinceReferenceDate(), 1e20);
+    EXPECT_EQ(Date(0) - Days{3'000'000'000LL}, Date(-3e9 * 86400));
+}
+
+TEST(DateTest, HostCalendarAnswersNoneOutsideItsRange) {
+    ScopedTimeZone zone("UTC");
+    Host& host = Host::posix();
+    EXPECT_FALSE(host.localTime(Date(1e300)));
+    EXPECT_FALSE(host.localTime(Date(std::nan(""))));
+    LocalTime farFuture;
+    farFuture.year = 1'000'000'000'000LL;
+    EXPECT_FALSE(host.dateFromLocalTime(farFuture));
+    LocalTime hugeSecond;
+    hugeSecond.second = 1e100;
+    EXPECT_FALSE(host.dateFromLocalTime(hugeSecond));
+    // One second before 1970 is a date, although mktime answers it with -1.
+    LocalTime beforeEpoch{1969, 12, 31, 23, 59, 59.5};
+    ASSERT_TRUE(host.dateFromLocalTime(beforeEpoch));
+    EXPECT_EQ(*host.dateFromLocalTime(beforeEpoch), unix(-0.5));
+}
+
+// A modification time read from the file, written as the shortest text that reads back the same
+// number (as the profile list stores it), and read back, equals a fresh reading of the same file.
+TEST(DateTest, ModificationTimeSurvivesItsStoredTextForm) {
+    testing::TempDir dir;
+    const std::string file = dir.write("plan.orv", "x");
+    simdjson::dom::parser parser;
+    for (const long nanoseconds : {0L, 1L, 123456789L, 999999999L, 500000000L, 333333333L, 987654321L}) {
+        for (const time_t seconds : {time_t{1700000000}, time_t{978307200}, time_t{4102444800}, time_t{5}}) {
+            const struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+            const auto stored = detail::FileHelper::lastUpdateDate(file);
+            ASSERT_TRUE(stored);
+            const std::string text = fmt::format("{}", stored->timeIntervalSinceReferenceDate());
+            const Date fromText(std::strtod(text.c_str(), nullptr));
+            double fromJson = 0;
+            ASSERT_EQ(parser.parse(text).get_double().get(fromJson), simdjson::SUCCESS) << text;
+            const auto fresh = detail::Path(file).lastUpdateDate();
+            ASSERT_TRUE(fresh);
+            EXPECT_EQ(fromText, *fresh) << text;
+            EXPECT_EQ(Date(fromJson), *fresh) << text;
+            EXPECT_FALSE(*fresh > Date(fromJson));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace today

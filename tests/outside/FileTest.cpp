@@ -1,0 +1,152 @@
+// Files on the host seam: crash-safe writing that never leaves a half-written file or a temporary file
+// behind, reading, modification dates, removal, and fresh identifiers usable as file names.
+#include <algorithm>
+#include <cmath>
+#include <regex>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "DatePrinting.hpp"
+#include "support/TestHost.hpp"
+#include "today/outside/FileHelper.hpp"
+#include "today/outside/Host.hpp"
+#include "today/outside/Path.hpp"
+#include "today/outside/Text.hpp"
+#include "today/outside/VantaUniqueIdentifier.hpp"
+
+namespace today {
+namespace {
+
+using detail::Path;
+using testing::HostOp;
+
+std::span<const std::uint8_t> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+class FileTest : public ::testing::Test {
+protected:
+    FileTest() : _scoped(host) {}
+
+    std::vector<std::string> entries() {
+        auto names = Host::posix().directoryEntries(dir.path());
+        EXPECT_TRUE(names);
+        std::sort(names->begin(), names->end());
+        return *names;
+    }
+
+    testing::TempDir dir;
+    testing::TestHost host;
+
+private:
+    ScopedHost _scoped;
+};
+
+TEST_F(FileTest, WriteCreatesAndReplacesTheWholeFile) {
+    const Path path(dir.file("projects.json"));
+    EXPECT_FALSE(path.exists());
+    ASSERT_TRUE(path.write(bytesOf("[1,2,3]")));
+    EXPECT_TRUE(path.exists());
+    EXPECT_EQ(testing::readText(path.string()), "[1,2,3]");
+    ASSERT_TRUE(path.write(bytesOf("[]")));
+    EXPECT_EQ(path.read(), (Bytes{'[', ']'}));
+    ASSERT_TRUE(path.write({}));
+    EXPECT_EQ(path.read(), Bytes{});
+    EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
+}
+
+TEST_F(FileTest, TemporaryFileIsHiddenBesideTheTargetWithARandomName) {
+    std::vector<std::string> written;
+    host.setFaultRule([&](HostOp op, const std::string& path, long) {
+        if (op == HostOp::writeNewFile) written.push_back(path);
+        return false;
+    });
+    ASSERT_TRUE(Path(dir.file("id.prj")).write(bytesOf("a")));
+    ASSERT_TRUE(Path(dir.file("id.prj")).write(bytesOf("b")));
+    ASSERT_EQ(written.size(), 2u);
+    const std::regex shape(std::regex_replace(dir.path(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
+                           R"(/\.id\.prj\.tmp-[0-9a-f]{16})");
+    EXPECT_TRUE(std::regex_match(written[0], shape)) << written[0];
+    EXPECT_NE(written[0], written[1]);
+
+    // A name as long as a file name may be still gets a temporary name the file system takes.
+    const std::string longName(255, 'n');
+    ASSERT_TRUE(Path(dir.file(longName)).write(bytesOf("long")));
+    EXPECT_EQ(testing::readText(dir.file(longName)), "long");
+}
+
+TEST_F(FileTest, FailedRenameKeepsTheOldContentAndLeavesNoTemporaryFile) {
+    const Path path(dir.file("projects.json"));
+    ASSERT_TRUE(path.write(bytesOf("old")));
+    host.failAll(HostOp::rename);
+    EXPECT_FALSE(path.write(bytesOf("new content")));
+    EXPECT_EQ(testing::readText(path.string()), "old");
+    EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
+}
+
+TEST_F(FileTest, FailedWriteKeepsTheOldContentAndLeavesNoTemporaryFile) {
+    const Path path(dir.file("projects.json"));
+    ASSERT_TRUE(path.write(bytesOf("old")));
+    host.failAll(HostOp::writeNewFile);
+    EXPECT_FALSE(path.write(bytesOf("new")));
+    EXPECT_EQ(testing::readText(path.string()), "old");
+    EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
+
+    host.clearFaults();
+    EXPECT_FALSE(Path(dir.file("missing dir/file")).write(bytesOf("x")));
+    EXPECT_FALSE(Path(dir.path() + "/").write(bytesOf("x")));
+    EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
+}
+
+TEST_F(FileTest, NewFilesAreNeverWrittenOverExistingOnes) {
+    const std::string existing = dir.write("taken", "keep");
+    EXPECT_FALSE(host.writeNewFile(existing, bytesOf("x")));
+    EXPECT_EQ(testing::readText(existing), "keep");
+    // A NUL would cut the path short and name another file.
+    EXPECT_FALSE(host.writeNewFile(existing + std::string("\0.tmp", 5), bytesOf("x")));
+    EXPECT_FALSE(host.exists(existing + std::string("\0", 1)));
+    EXPECT_EQ(testing::readText(existing), "keep");
+}
+
+TEST_F(FileTest, ReadingTakesRegularFilesOnly) {
+    EXPECT_FALSE(Path(dir.path()).read());
+    EXPECT_FALSE(Path(dir.file("missing")).read());
+    std::string big(300000, 'x');
+    big[12345] = '\0';
+    dir.write("big", big);
+    const auto content = Path(dir.file("big")).read();
+    ASSERT_TRUE(content);
+    EXPECT_EQ(std::string(content->begin(), content->end()), big);
+}
+
+TEST_F(FileTest, ModificationDatesAgreeAndRemovalReports) {
+    const std::string file = dir.write("plan.orv", "x");
+    const auto fromHelper = detail::FileHelper::lastUpdateDate(file);
+    const auto fromPath = Path(file).lastUpdateDate();
+    ASSERT_TRUE(fromHelper);
+    EXPECT_EQ(fromHelper, fromPath);
+    EXPECT_EQ(fromHelper, host.status(file)->modified);
+    EXPECT_LT(std::abs(fromHelper->timeIntervalSinceReferenceDate() - Date::now().timeIntervalSinceReferenceDate()),
+              60.0);
+
+    EXPECT_TRUE(detail::FileHelper::exists(file));
+    EXPECT_TRUE(detail::FileHelper::deleteFile(file));
+    EXPECT_FALSE(detail::FileHelper::exists(file));
+    EXPECT_FALSE(detail::FileHelper::deleteFile(file));
+    EXPECT_FALSE(detail::FileHelper::lastUpdateDate(file));
+}
+
+TEST(IdentifierTest, FreshIdentifiersAreUniqueUpperCaseUuidsAndPlainFileNames) {
+    const std::regex shape("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+    std::set<std::string> seen;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string id = detail::VantaUniqueIdentifier::shared().newIdentifier();
+        EXPECT_TRUE(std::regex_match(id, shape)) << id;
+        EXPECT_TRUE(detail::isPlainFileName(id + ".prj"));
+        EXPECT_TRUE(seen.insert(id).second) << id;
+    }
+}
+
+}  // namespace
+}  // namespace today

@@ -1,0 +1,51 @@
+// The host seam itself: which host is in use, and the message lines.
+#include <gtest/gtest.h>
+
+#include "support/TestHost.hpp"
+#include "today/outside/Host.hpp"
+#include "today/outside/Messages.hpp"
+
+namespace today {
+namespace {
+
+TEST(HostTest, ScopedHostsNestAndRestore) {
+    EXPECT_EQ(&Host::current(), &Host::posix());
+    testing::TestHost outer;
+    {
+        ScopedHost installOuter(outer);
+        EXPECT_EQ(&Host::current(), &outer);
+        testing::TestHost inner;
+        {
+            ScopedHost installInner(inner);
+            EXPECT_EQ(&Host::current(), &inner);
+        }
+        EXPECT_EQ(&Host::current(), &outer);
+    }
+    EXPECT_EQ(&Host::current(), &Host::posix());
+}
+
+TEST(HostTest, MessagesArePlainOrQuotedLines) {
+    testing::TestHost host;
+    ScopedHost scoped(host);
+    detail::printPlain("Failed to save today project profiles to file");
+    detail::printQuoted("Bookmark is stale.");
+    EXPECT_EQ(host.lines(), (std::vector<std::string>{"Failed to save today project profiles to file",
+                                                      "\"Bookmark is stale.\""}));
+}
+
+TEST(HostTest, PosixHostPrintsWholeLinesOnStandardOutput) {
+    ::testing::internal::CaptureStdout();
+    detail::printPlain("Failed to save project today cache file: /tmp/a b.orv");
+    detail::printQuoted("Failed to re-create project bookmark");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Failed to save project today cache file: /tmp/a b.orv\n\"Failed to re-create project bookmark\"\n");
+}
+
+TEST(HostTest, EnvironmentOfTheProcess) {
+    EXPECT_FALSE(Host::posix().environmentVariable("TODAY_SURELY_NOT_SET_ANYWHERE"));
+    EXPECT_FALSE(Host::posix().environmentVariable(std::string("PATH\0X", 6)));
+    EXPECT_TRUE(Host::posix().environmentVariable("PATH"));
+}
+
+}  // namespace
+}  // namespace today

@@ -1,0 +1,122 @@
+// The bookmark facility of the host, built only on the host's own file operations. A bookmark records a
+// file's absolute path and identity (device and inode). It resolves to the recorded path while a file is
+// there, stale when that file is another one (the document was replaced, as editors do when they save
+// through a temporary file and a rename); else to the entry of the recorded folder that is still the
+// same file, stale (the document was renamed); else it does not resolve.
+#include <algorithm>
+#include <cstring>
+
+#include "today/outside/BookmarkFormat.hpp"
+#include "today/outside/Host.hpp"
+
+namespace today {
+
+namespace detail {
+
+namespace {
+
+constexpr std::uint8_t magic[4] = {'T', 'D', 'B', 'K'};
+constexpr std::size_t headerSize = 4 + 1 + 8 + 8 + 8 + 4;
+
+void appendInteger(Bytes& bytes, std::uint64_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint64_t readInteger(const std::uint8_t* at, int size) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < size; ++i) value |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+    return value;
+}
+
+bool isRecordablePath(std::string_view path) {
+    return path.starts_with('/') && path.size() <= bookmarkMaximumPathLength &&
+           path.find('\0') == std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<Bytes> encodeBookmark(const BookmarkRecord& record) {
+    if (!isRecordablePath(record.path)) return std::nullopt;
+    Bytes bytes(std::begin(magic), std::end(magic));
+    bytes.reserve(headerSize + record.path.size());
+    bytes.push_back(bookmarkFormatVersion);
+    appendInteger(bytes, record.options, 8);
+    appendInteger(bytes, record.device, 8);
+    appendInteger(bytes, record.inode, 8);
+    appendInteger(bytes, record.path.size(), 4);
+    bytes.insert(bytes.end(), record.path.begin(), record.path.end());
+    return bytes;
+}
+
+std::optional<BookmarkRecord> decodeBookmark(const Bytes& bytes) {
+    if (bytes.size() < headerSize || std::memcmp(bytes.data(), magic, sizeof magic) != 0) return std::nullopt;
+    if (bytes[4] != bookmarkFormatVersion) return std::nullopt;
+    const std::uint64_t pathLength = readInteger(bytes.data() + 29, 4);
+    // Compared against what is left rather than added to the header size, so nothing can overflow.
+    if (pathLength != bytes.size() - headerSize) return std::nullopt;
+    BookmarkRecord record;
+    record.options = readInteger(bytes.data() + 5, 8);
+    record.device = readInteger(bytes.data() + 13, 8);
+    record.inode = readInteger(bytes.data() + 21, 8);
+    record.path.assign(bytes.begin() + headerSize, bytes.end());
+    if (!isRecordablePath(record.path)) return std::nullopt;
+    return record;
+}
+
+}  // namespace detail
+
+namespace {
+
+bool isSameFile(const FileStatus& status, const detail::BookmarkRecord& record) {
+    return status.device == record.device && status.inode == record.inode;
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string entryPath(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+}  // namespace
+
+// Bookmarks are made for existing files that are not directories; symbolic links are followed, and
+// the path is recorded as given.
+std::optional<Bytes> Host::createBookmark(const std::string& path, BookmarkCreationOptions options) {
+    if (!path.starts_with('/')) return std::nullopt;
+    const auto fileStatus = status(path);
+    if (!fileStatus || fileStatus->isDirectory) return std::nullopt;
+    detail::BookmarkRecord record;
+    record.options = options.rawValue();
+    record.device = fileStatus->device;
+    record.inode = fileStatus->inode;
+    record.path = path;
+    return detail::encodeBookmark(record);
+}
+
+// The resolution options are accepted and not interpreted: this facility never shows a user interface,
+// mounts a volume or grants access to a resource.
+std::optional<ResolvedBookmark> Host::resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions) {
+    const auto record = detail::decodeBookmark(bookmark);
+    if (!record) return std::nullopt;
+
+    if (const auto atPath = status(record->path); atPath && !atPath->isDirectory) {
+        return ResolvedBookmark{record->path, !isSameFile(*atPath, *record)};
+    }
+
+    const std::string folder = folderOf(record->path);
+    auto names = directoryEntries(folder);
+    if (!names) return std::nullopt;
+    std::sort(names->begin(), names->end());  // the same answer every time, also for hard links
+    for (const std::string& name : *names) {
+        const std::string candidate = entryPath(folder, name);
+        if (const auto entry = status(candidate); entry && !entry->isDirectory && isSameFile(*entry, *record)) {
+            return ResolvedBookmark{candidate, true};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace today

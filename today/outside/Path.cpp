@@ -1,0 +1,62 @@
+// Whole-file reading and crash-safe whole-file writing on the host seam.
+#include "today/outside/Path.hpp"
+
+#include <array>
+
+#include "today/outside/Host.hpp"
+
+namespace today::detail {
+
+namespace {
+
+// Longest file name most file systems take.
+constexpr std::size_t maximumNameLength = 255;
+
+// "<dir>/.<name>.tmp-<16 random hex digits>", beside the file so that the rename stays within one
+// file system; the name part is shortened when the whole would be too long for a file name.
+std::string temporaryPathBeside(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+
+    std::array<std::uint8_t, 8> random{};
+    Host::current().randomBytes(random);
+    static constexpr char hexDigits[] = "0123456789abcdef";
+    std::string suffix = ".tmp-";
+    for (const std::uint8_t byte : random) {
+        suffix += hexDigits[byte >> 4];
+        suffix += hexDigits[byte & 0xF];
+    }
+    const std::size_t room = maximumNameLength - 1 - suffix.size();
+    if (name.size() > room) name.resize(room);
+    return directory + "/." + name + suffix;
+}
+
+}  // namespace
+
+bool Path::exists() const { return Host::current().exists(_path); }
+
+std::optional<Bytes> Path::read() const { return Host::current().readFile(_path); }
+
+bool Path::write(std::span<const std::uint8_t> bytes) const {
+    if (_path.empty() || _path.ends_with('/')) return false;
+    Host& host = Host::current();
+    const std::string temporary = temporaryPathBeside(_path);
+    if (!host.writeNewFile(temporary, bytes)) {
+        host.remove(temporary);  // a host may fail after creating the file
+        return false;
+    }
+    if (!host.rename(temporary, _path)) {
+        host.remove(temporary);
+        return false;
+    }
+    return true;
+}
+
+std::optional<Date> Path::lastUpdateDate() const {
+    const auto status = Host::current().status(_path);
+    if (!status) return std::nullopt;
+    return status->modified;
+}
+
+}  // namespace today::detail
