@@ -8,5 +8,5 @@ cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
 cmake --preset tsan
-cmake --build --preset tsan
+cmake --build --preset tsan --target today_concurrency_tests
 ctest --preset tsan
