@@ -1,0 +1,84 @@
+#include "CommandRunner.hpp"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace today::testing {
+
+CommandRunner::CommandRunner() { std::filesystem::create_directory(containers()); }
+
+CommandResult CommandRunner::run(const std::vector<std::string>& arguments,
+                                 const std::map<std::string, std::string>& environment) const {
+    std::map<std::string, std::string> variables = {
+        {"TZ", "Europe/Berlin"},
+        {"TODAY_GROUP_CONTAINERS", containers()},
+        {"TMPDIR", _dir.path()},
+        {"PATH", "/usr/bin:/bin"},
+    };
+    // Sanitizer settings of the test run apply to the command too.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name)) variables[name] = value;
+    }
+    for (const auto& [name, value] : environment) variables[name] = value;
+
+    std::vector<std::string> envText;
+    for (const auto& [name, value] : variables) envText.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& text : envText) envp.push_back(text.data());
+    envp.push_back(nullptr);
+
+    std::vector<std::string> argText = {TODAY_COMMAND};
+    argText.insert(argText.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& text : argText) argv.push_back(text.data());
+    argv.push_back(nullptr);
+
+    const std::string outPath = _dir.file("command.out");
+    const std::string errPath = _dir.file("command.err");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, TODAY_COMMAND, &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) throw std::runtime_error("cannot run " + std::string(TODAY_COMMAND));
+
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) throw std::runtime_error("cannot wait for " + std::string(TODAY_COMMAND));
+    }
+    CommandResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readText(outPath);
+    result.err = readText(errPath);
+    return result;
+}
+
+std::map<std::string, std::string> CommandRunner::containerFiles() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(containers())) {
+        files[entry.path().string()] = entry.is_regular_file() ? readText(entry.path().string()) : "<directory>";
+    }
+    return files;
+}
+
+void setModificationTime(const std::string& path, double unixSeconds) {
+    const double whole = std::floor(unixSeconds);
+    const timespec times[2] = {{static_cast<time_t>(whole), 0},
+                               {static_cast<time_t>(whole), static_cast<long>((unixSeconds - whole) * 1e9)}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("cannot set the time of " + path);
+}
+
+}  // namespace today::testing

@@ -1,0 +1,43 @@
+// Runs the built `today` command as a child process in a temporary group container, with a fixed time
+// zone, and captures its exit code and output.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/TestHost.hpp"
+
+namespace today::testing {
+
+struct CommandResult {
+    int exitCode = -1;  // -1 when the command did not exit normally
+    std::string out;
+    std::string err;
+};
+
+class CommandRunner {
+public:
+    CommandRunner();
+
+    // Runs `today` with the arguments; `environment` adds to or replaces the standard variables
+    // (TZ=Europe/Berlin, TODAY_GROUP_CONTAINERS=<containers()>, TMPDIR=<the temporary directory>).
+    CommandResult run(const std::vector<std::string>& arguments,
+                      const std::map<std::string, std::string>& environment = {}) const;
+
+    const TempDir& dir() const { return _dir; }
+    // The root of the group containers and the default group's container.
+    std::string containers() const { return _dir.file("containers"); }
+    std::string groupContainer() const { return containers() + "/group.com.orvane.project"; }
+
+    // Every file below the containers with its content, to tell whether anything changed.
+    std::map<std::string, std::string> containerFiles() const;
+
+private:
+    TempDir _dir;
+};
+
+// Sets a file's modification time, in seconds since 1970.
+void setModificationTime(const std::string& path, double unixSeconds);
+
+}  // namespace today::testing

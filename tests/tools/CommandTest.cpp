@@ -1,0 +1,354 @@
+// The `today` command end to end: the built binary run in a temporary group container with a fixed time
+// zone and fixed dates. The snapshot of a plan keeps only the tasks that finish after the start of the
+// real current day, so the plans of these tests lie in the future (2090).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <simdjson.h>
+
+#include <string>
+
+#include "CommandRunner.hpp"
+
+namespace today::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string officeMove(const std::string& name = "Office move", const std::string& packing = "Pack the archive") {
+    return R"({
+  "name": ")" + name + R"(",
+  "rootTask": {
+    "id": 0, "type": "project", "name": "Office move",
+    "start": "2090-06-02T09:00:00+02:00", "finish": "2090-06-27T17:00:00+02:00", "completedPercent": 35,
+    "children": [
+      {"id": 1, "name": "Plan the layout", "start": "2090-06-02T09:00:00+02:00",
+       "finish": "2090-06-06T17:00:00+02:00", "completedPercent": 100, "colorIndex": 0},
+      {"id": 10, "type": "project", "name": "Move", "children": [
+        {"id": 11, "name": ")" + packing + R"(", "start": "2090-06-09T09:00:00+02:00",
+         "finish": "2090-06-13T17:00:00+02:00", "completedPercent": 40, "colorIndex": 5},
+        {"id": 12, "type": "milestone", "name": "Keys handed over", "finish": "2090-06-11T12:00:00+02:00",
+         "completedPercent": 0, "colorIndex": 2}
+      ]},
+      {"id": 20, "name": "Order the furniture", "start": "2090-06-05T09:00:00+02:00",
+       "finish": "2090-06-12T17:00:00+02:00", "colorIndex": 1}
+    ]
+  }
+}
+)";
+}
+
+// A plan with one task on from 2000 to 2100, so it is on whatever the real day is.
+std::string alwaysOn(const std::string& name, const std::string& task) {
+    return R"({"name": ")" + name + R"(", "rootTask": {"id": 0, "children": [
+      {"id": 1, "name": ")" + task + R"(", "start": "2000-01-01T00:00:00Z", "finish": "2100-01-01T00:00:00Z"}]}})";
+}
+
+const std::string at = "2090-06-10T14:00";
+
+class TodayCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fileExists(TODAY_COMMAND)) GTEST_SKIP() << "the command is not built: " << TODAY_COMMAND;
+    }
+
+    CommandResult today(const std::vector<std::string>& arguments,
+                        const std::map<std::string, std::string>& environment = {}) const {
+        return _runner.run(arguments, environment);
+    }
+
+    std::string write(const std::string& name, const std::string& text, double modified = 2e9) const {
+        const std::string path = _runner.dir().write(name, text);
+        setModificationTime(path, modified);
+        return path;
+    }
+
+    // Adds the plan and returns its id, read from what `add` printed.
+    std::string add(const std::string& path, const std::vector<std::string>& more = {}) const {
+        std::vector<std::string> arguments = {"add", path};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        const CommandResult added = today(arguments);
+        EXPECT_EQ(added.exitCode, 0) << added.err;
+        const auto from = added.out.find(" as ");
+        const auto to = added.out.find(" from ");
+        EXPECT_NE(to, std::string::npos) << added.out;
+        return from < to && to != std::string::npos ? added.out.substr(from + 4, to - from - 4) : "";
+    }
+
+    CommandRunner _runner;
+};
+
+TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
+    const std::string path = write("office.json", officeMove());
+    const std::string id = add(path);
+    EXPECT_EQ(today({"list"}).out.find(id) != std::string::npos, true);
+
+    const CommandResult shown = today({"show", "--at", at});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.err, "");
+    EXPECT_EQ(shown.out,
+              "Tasks on Sat 2090-06-10 14:00\n"
+              "\n"
+              "Office move  2090-06-02 09:00 → 2090-06-27 17:00  id " + id + "\n"
+              "    Pack the archive     2090-06-09 09:00 → 2090-06-13 17:00  ████░░░░░░  40%  ■ 5  project #10\n"
+              "  ◆ Keys handed over     2090-06-10 12:00 → 2090-06-11 12:00  ░░░░░░░░░░   0%  ■ 2  project #10\n"
+              "    Order the furniture  2090-06-05 09:00 → 2090-06-12 17:00  ░░░░░░░░░░   0%  ■ 1\n");
+
+    // Without a subcommand it shows; the same instant given in UTC gives the same answer.
+    EXPECT_EQ(today({"--at", "2090-06-10T12:00:00Z"}).out, shown.out);
+    // A day later only the packing is still on; a week later nothing.
+    EXPECT_THAT(today({"--at", "2090-06-12T18:00"}).out, HasSubstr("Pack the archive"));
+    EXPECT_THAT(today({"--at", "2090-06-12T18:00"}).out, Not(HasSubstr("Order the furniture")));
+    EXPECT_THAT(today({"--at", "2090-06-20"}).out, HasSubstr("  Nothing on this date.\n"));
+}
+
+TEST_F(TodayCommand, ShowsJsonForScripts) {
+    const std::string id = add(write("office.json", officeMove()));
+    const CommandResult shown = today({"show", "--json", "--at", at});
+    ASSERT_EQ(shown.exitCode, 0) << shown.err;
+
+    simdjson::dom::parser parser;
+    const simdjson::dom::element document = parser.parse(simdjson::padded_string(shown.out));
+    EXPECT_EQ(std::string_view(document["at"]), "2090-06-10T14:00:00+02:00");
+    const simdjson::dom::array projects = document["projects"];
+    ASSERT_EQ(projects.size(), 1u);
+    const simdjson::dom::element project = projects.at(0);
+    EXPECT_EQ(std::string_view(project["id"]), id);
+    EXPECT_EQ(std::string_view(project["name"]), "Office move");
+    EXPECT_EQ(std::string_view(project["start"]), "2090-06-02T09:00:00+02:00");
+    EXPECT_EQ(std::string_view(project["finish"]), "2090-06-27T17:00:00+02:00");
+    EXPECT_EQ(bool(project["loaded"]), true);
+    const simdjson::dom::array tasks = project["tasks"];
+    ASSERT_EQ(tasks.size(), 3u);
+    const simdjson::dom::element keys = tasks.at(1);
+    EXPECT_EQ(int64_t(keys["id"]), 12);
+    EXPECT_EQ(std::string_view(keys["name"]), "Keys handed over");
+    EXPECT_EQ(std::string_view(keys["start"]), "2090-06-10T12:00:00+02:00");
+    EXPECT_EQ(std::string_view(keys["finish"]), "2090-06-11T12:00:00+02:00");
+    EXPECT_EQ(bool(keys["isMilestone"]), true);
+    EXPECT_EQ(int64_t(keys["directProjectTaskId"]), 10);
+    EXPECT_EQ(int64_t(tasks.at(0)["completed"]), 40);
+    EXPECT_EQ(int64_t(tasks.at(0)["color"]), 5);
+    EXPECT_TRUE(tasks.at(2)["directProjectTaskId"].is_null());
+}
+
+TEST_F(TodayCommand, ListsThePlans) {
+    const std::string path = write("office.json", officeMove());
+    const std::string id = add(path);
+    const CommandResult listed = today({"list"});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_EQ(listed.out, "Office move\n"
+                          "  id:       " + id + "\n"
+                          "  file:     " + path + "\n"
+                          "  dates:    2090-06-02 09:00 → 2090-06-27 17:00\n"
+                          "  modified: 2033-05-18 05:33\n");
+
+    const CommandResult json = today({"list", "--json"});
+    simdjson::dom::parser parser;
+    const simdjson::dom::array profiles = parser.parse(simdjson::padded_string(json.out));
+    ASSERT_EQ(profiles.size(), 1u);
+    EXPECT_EQ(std::string_view(profiles.at(0)["id"]), id);
+    EXPECT_EQ(std::string_view(profiles.at(0)["sourceOrvFilePath"]), path);
+    EXPECT_EQ(std::string_view(profiles.at(0)["lastUpdate"]), "2033-05-18T05:33:20+02:00");
+    EXPECT_EQ(bool(profiles.at(0)["todayWidget"]), true);
+    EXPECT_EQ(bool(profiles.at(0)["hasBookmark"]), true);
+}
+
+TEST_F(TodayCommand, AddTakesPathsAndFileUrlsOnly) {
+    const std::string path = write("plan with space.json", officeMove());
+    const CommandResult added = today({"add", "file://" + _runner.dir().path() + "/plan%20with%20space.json"});
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_THAT(added.out, HasSubstr("Added “Office move” as "));
+    EXPECT_THAT(added.out, HasSubstr(" from " + path + "\n"));
+
+    const CommandResult web = today({"add", "https://example.com/plan.json"});
+    EXPECT_EQ(web.exitCode, 1);
+    EXPECT_THAT(web.err, HasSubstr("only plan files can be added"));
+}
+
+TEST_F(TodayCommand, UpdateRebuildsAfterThePlanChanges) {
+    const std::string path = write("office.json", officeMove());
+    const std::string id = add(path);
+    EXPECT_EQ(today({"update", path}).out, "“Office move” (" + id + ") is up to date\n");
+
+    write("office.json", officeMove("Office move, revised", "Pack the last boxes"), 2e9 + 60);
+    const CommandResult updated = today({"update", path});
+    EXPECT_EQ(updated.exitCode, 0) << updated.err;
+    EXPECT_EQ(updated.out, "Updated “Office move, revised” (" + id + "): 2090-06-02 09:00 → 2090-06-27 17:00\n");
+
+    const CommandResult shown = today({"show", "--at", at});
+    EXPECT_THAT(shown.out, HasSubstr("Office move, revised  2090-06-02"));
+    EXPECT_THAT(shown.out, HasSubstr("Pack the last boxes"));
+    EXPECT_THAT(shown.out, Not(HasSubstr("Pack the archive")));
+    EXPECT_THAT(today({"update", path}).out, HasSubstr("is up to date"));
+}
+
+TEST_F(TodayCommand, ShowRebuildsAChangedPlanByItself) {
+    const std::string path = write("always.json", alwaysOn("Always", "First name"));
+    const std::string id = add(path);
+    EXPECT_THAT(today({"show", "--at", at}).out, HasSubstr("First name"));
+
+    write("always.json", alwaysOn("Renamed", "Second name"), 2e9 + 1);
+    const CommandResult shown = today({"show", "--at", at});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("Renamed  no dates  id " + id));
+    EXPECT_THAT(shown.out, HasSubstr("Second name"));
+    EXPECT_THAT(today({"list"}).out, HasSubstr("Renamed\n"));
+}
+
+TEST_F(TodayCommand, RemoveDeletesThePlanAndItsCache) {
+    const std::string id = add(write("office.json", officeMove()));
+    const std::string cache = _runner.groupContainer() + "/" + id + ".prj";
+    EXPECT_TRUE(fileExists(cache));
+
+    const CommandResult removed = today({"remove", id});
+    EXPECT_EQ(removed.exitCode, 0) << removed.err;
+    EXPECT_EQ(removed.out, "Removed “Office move” (" + id + ")\n");
+    EXPECT_FALSE(fileExists(cache));
+    EXPECT_FALSE(fileExists(_runner.groupContainer() + "/projects.json"));
+    EXPECT_EQ(today({"list"}).out, "No plans are listed yet. Add one with: today add FILE\n");
+    EXPECT_EQ(today({}).out, "No plans are listed yet. Add one with: today add FILE\n");
+
+    const CommandResult again = today({"remove", id});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_THAT(again.err, HasSubstr("no plan has the id \"" + id + "\""));
+}
+
+TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
+    EXPECT_EQ(today({"link", "project", "ABC-1"}).out, "OrvaneProject://ABC-1\n");
+    EXPECT_EQ(today({"link", "guide"}).out, "OrvaneProject://today-setting-guide\n");
+    EXPECT_EQ(today({"link", "legacy"}).out, "OrvaneProject://today-setting\n");
+
+    const CommandResult refused = today({"link", "project", "a b"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("\"a b\""));
+    EXPECT_EQ(refused.out, "");
+
+    EXPECT_EQ(today({"open", "OrvaneProject://ABC-1"}).out, "project ABC-1\n");
+    EXPECT_EQ(today({"open", "OrvaneProject://today-setting-guide/x?y=1#z"}).out, "widget setting guide\n");
+    EXPECT_EQ(today({"open", "OrvaneProject://today-setting"}).out, "legacy Today setting\n");
+    for (const std::string text : {"orvaneproject://ABC-1", "OrvaneProject://", "https://today-setting", "no link"}) {
+        const CommandResult none = today({"open", text});
+        EXPECT_EQ(none.exitCode, 1) << text;
+        EXPECT_EQ(none.err, "today: " + text + " is not a widget link\n");
+    }
+}
+
+TEST_F(TodayCommand, BadArgumentsAreUsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"bogus"}, {"--frobnicate"}, {"add"}, {"add", "a", "b"}, {"remove"}, {"update"}, {"link"},
+        {"link", "project"}, {"link", "elsewhere"}, {"open"}, {"list", "--at", "now"}, {"show", "--at"},
+        {"show", "--at", "someday"}, {"--at", "2090-02-30"}, {"show", "--json=maybe"},
+    };
+    for (const auto& arguments : cases) {
+        const CommandResult result = today(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments.front() << " " << result.out << result.err;
+        EXPECT_NE(result.err, "") << arguments.front();
+        EXPECT_EQ(result.out, "") << arguments.front();
+    }
+    EXPECT_TRUE(_runner.containerFiles().empty());
+}
+
+TEST_F(TodayCommand, EverySubcommandHasHelp) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--help"}, {"show", "--help"}, {"add", "--help"}, {"update", "--help"},
+          {"remove", "--help"}, {"list", "--help"}, {"link", "--help"}, {"link", "project", "--help"},
+          {"open", "--help"}, {"demo", "--help"}}) {
+        const CommandResult help = today(arguments);
+        EXPECT_EQ(help.exitCode, 0) << arguments.front();
+        EXPECT_THAT(help.out, HasSubstr("Usage:")) << arguments.front();
+    }
+    const CommandResult version = today({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_THAT(version.out, ::testing::MatchesRegex("[0-9]+\\.[0-9]+\\.[0-9]+\n"));
+}
+
+TEST_F(TodayCommand, MissingFileFailsAndChangesNothing) {
+    add(write("office.json", officeMove()));
+    const auto before = _runner.containerFiles();
+
+    const CommandResult added = today({"add", _runner.dir().file("missing.json")});
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_EQ(added.err, "today: cannot add " + _runner.dir().file("missing.json") + ": no such file\n");
+    const CommandResult updated = today({"update", _runner.dir().file("missing.json")});
+    EXPECT_EQ(updated.exitCode, 1);
+    EXPECT_THAT(updated.err, HasSubstr("is not in the list"));
+    EXPECT_EQ(_runner.containerFiles(), before);
+}
+
+TEST_F(TodayCommand, MalformedPlanFailsWithAClearMessageAndChangesNothing) {
+    const std::string path = write("office.json", officeMove());
+    const std::string id = add(path);
+    const auto before = _runner.containerFiles();
+
+    const std::string broken = write("broken.json", "{\n  \"name\": \"Broken\",\n  \"rootTask\": {\"id\": 1,}\n}\n");
+    const CommandResult added = today({"add", broken});
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_EQ(added.out, "");
+    EXPECT_THAT(added.err, HasSubstr("today: " + broken + ":3:24: not valid JSON"));
+    EXPECT_THAT(added.err, HasSubstr("was not added: the plan could not be read"));
+    EXPECT_EQ(_runner.containerFiles(), before);
+
+    // The listed plan itself goes bad: neither update nor show changes anything, and both say so.
+    write("office.json", "{\"name\": \"Office move\", \"rootTask\": {\"type\": \"phase\"}}", 2e9 + 60);
+    const CommandResult updated = today({"update", path});
+    EXPECT_EQ(updated.exitCode, 1);
+    EXPECT_THAT(updated.err, HasSubstr(path + ":1:46: unknown task type \"phase\""));
+    EXPECT_THAT(updated.err, HasSubstr("“Office move” was left as it was"));
+
+    const CommandResult shown = today({"show", "--at", at});
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_THAT(shown.out, HasSubstr("Office move  2090-06-02 09:00 → 2090-06-27 17:00  id " + id +
+                                     "  could not be loaded from " + path + "\n"));
+    EXPECT_THAT(shown.err, HasSubstr("unknown task type"));
+    const CommandResult json = today({"show", "--json", "--at", at});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_THAT(json.out, HasSubstr("\"loaded\": false,\n      \"tasks\": null"));
+    EXPECT_EQ(_runner.containerFiles(), before);
+}
+
+TEST_F(TodayCommand, ProjectsAndGroupsAreChosenByOption) {
+    add(write("office.json", officeMove()));
+    const std::string second = add(write("always.json", alwaysOn("Always", "Forever")));
+
+    const CommandResult one = today({"show", "--project", second, "--at", at});
+    EXPECT_EQ(one.exitCode, 0);
+    EXPECT_THAT(one.out, HasSubstr("Forever"));
+    EXPECT_THAT(one.out, Not(HasSubstr("Office move")));
+    const CommandResult unknown = today({"--project", "NOPE", "--at", at});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_THAT(unknown.err, HasSubstr("no plan has the id \"NOPE\""));
+
+    EXPECT_THAT(today({"list", "--group", "group.example.other"}).out, HasSubstr("No plans are listed yet"));
+    add(write("other.json", alwaysOn("Other", "Elsewhere")), {"--group", "group.example.other"});
+    EXPECT_THAT(today({"--group", "group.example.other", "--at", at}).out, HasSubstr("Elsewhere"));
+    EXPECT_THAT(today({"--at", at}).out, Not(HasSubstr("Elsewhere")));
+    EXPECT_EQ(today({"list", "--group", "a/b"}).exitCode, 1);
+}
+
+TEST_F(TodayCommand, ControlCharactersFromPlansNeverReachTheTerminal) {
+    add(write("escape.json", alwaysOn("\\u001b]0;owned\\u0007Title", "Red \\u001b[31mtask\\r")));
+    const CommandResult shown = today({"--at", at});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_EQ(shown.out.find_first_of("\x1b\x07\r"), std::string::npos) << shown.out;
+    EXPECT_THAT(shown.out, HasSubstr("\xEF\xBF\xBD]0;owned\xEF\xBF\xBDTitle"));
+    EXPECT_THAT(shown.out, HasSubstr("Red \xEF\xBF\xBD[31mtask\xEF\xBF\xBD"));
+    EXPECT_EQ(today({"list"}).out.find('\x1b'), std::string::npos);
+    EXPECT_THAT(today({"--json", "--at", at}).out, HasSubstr("\"Red \\u001b[31mtask\\r\""));
+}
+
+TEST_F(TodayCommand, DemoShowsTodaysSampleTasks) {
+    const CommandResult demo = today({"demo"});
+    EXPECT_EQ(demo.exitCode, 0) << demo.err;
+    for (const char* shown : {"Choose materials", "Pour the slab", "◆ Slab inspected", "Order the windows"}) {
+        EXPECT_THAT(demo.out, HasSubstr(shown));
+    }
+    for (const char* hidden : {"Sketch the plans", "Raise the walls", "Move in"}) {
+        EXPECT_THAT(demo.out, Not(HasSubstr(hidden)));
+    }
+    EXPECT_THAT(demo.out, HasSubstr("project #10"));
+    EXPECT_THAT(demo.out, Not(HasSubstr("\x1b[")));
+    EXPECT_TRUE(_runner.containerFiles().empty());  // the demo has a container of its own
+}
+
+}  // namespace
+}  // namespace today::testing

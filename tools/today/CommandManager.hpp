@@ -1,0 +1,35 @@
+// The command's manager: reads plan documents through the plan loader, resolves bookmarks so that changed
+// documents are rebuilt, and remembers (without printing) what changed and which documents failed to load.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "today/manager/TodayManager.hpp"
+
+namespace today::cli {
+
+class CommandManager : public TodayConfigable {
+public:
+    using TodayConfigable::TodayConfigable;
+
+    // Loads the plan document; a document that cannot be loaded is reported on standard error.
+    std::optional<JsonProject> loadJsonProjectFromOrvFile(const std::string& orvFilePath) override;
+    std::optional<BookmarkResolutionOptions> bookmarkResolutionOptions() const override {
+        return BookmarkResolutionOptions::withSecurityScope;
+    }
+    void didChanged(const std::string& to) override { _changed = to; }
+
+    // The id the last successful configuration operation reported, and forgetting it.
+    std::optional<std::string> takeChanged() { return std::exchange(_changed, std::nullopt); }
+    // The paths of documents that failed to load since the last call, and forgetting them.
+    std::vector<std::string> takeLoadFailures() { return std::exchange(_loadFailures, {}); }
+
+private:
+    std::optional<std::string> _changed;
+    std::vector<std::string> _loadFailures;
+};
+
+}  // namespace today::cli

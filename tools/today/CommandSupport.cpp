@@ -1,0 +1,36 @@
+// What the subcommands share: making the manager, printing, and the texts of names and date spans.
+#include <fmt/format.h>
+
+#include <cstdio>
+
+#include "tools/today/Commands.hpp"
+
+namespace today::cli {
+
+std::unique_ptr<CommandManager> makeManager(const Context& context) {
+    auto manager = TodayManager::make<CommandManager>(context.options.group);
+    if (!manager) {
+        printError(fmt::format("the application group \"{}\" has no shared container (is the directory in "
+                               "TODAY_GROUP_CONTAINERS writable?)",
+                               context.options.group));
+    }
+    return manager;
+}
+
+void printError(std::string_view message) {
+    std::fflush(stdout);
+    fmt::print(stderr, "today: {}\n", message);
+}
+
+void printLine(std::string_view line) { fmt::print("{}\n", line); }
+
+std::string quotedName(std::string_view name) { return fmt::format("“{}”", printable(name)); }
+
+std::string spanText(const std::optional<Date>& start, const std::optional<Date>& finish, Host& host) {
+    if (start && finish) return formatLocalMinutes(*start, host) + " → " + formatLocalMinutes(*finish, host);
+    if (start) return "from " + formatLocalMinutes(*start, host);
+    if (finish) return "until " + formatLocalMinutes(*finish, host);
+    return "no dates";
+}
+
+}  // namespace today::cli

@@ -1,0 +1,44 @@
+// The subcommands of `today`, each run with the parsed options; each returns the exit code.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "today/outside/Host.hpp"
+#include "tools/today/CommandManager.hpp"
+#include "tools/today/Format.hpp"
+#include "tools/today/Options.hpp"
+
+namespace today::cli {
+
+struct Context {
+    Options options;
+    Style style;
+    std::string programName = "today";
+    Host& host = Host::current();
+};
+
+int runShow(const Context& context);
+int runList(const Context& context);
+int runAdd(const Context& context);
+int runUpdate(const Context& context);
+int runRemove(const Context& context);
+int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind);
+int runOpen(const Context& context);
+int runDemo(const Context& context);
+
+// The manager of the group the options name, or nullptr after saying why on standard error.
+std::unique_ptr<CommandManager> makeManager(const Context& context);
+
+// "today: <message>" on standard error, after what standard output holds so far.
+void printError(std::string_view message);
+// A line on standard output.
+void printLine(std::string_view line);
+
+// A profile's name as the command quotes it.
+std::string quotedName(std::string_view name);
+// "2025-06-02 09:00 → 2025-06-27 17:00", "from …", "until …" or "no dates".
+std::string spanText(const std::optional<Date>& start, const std::optional<Date>& finish, Host& host);
+
+}  // namespace today::cli

@@ -1,0 +1,172 @@
+#include "tools/today/DateArgument.hpp"
+
+#include <charconv>
+#include <cmath>
+
+#include "tools/today/Calendar.hpp"
+
+namespace today::cli {
+
+namespace {
+
+// Reads exactly `count` decimal digits at `pos`.
+std::optional<int> digits(std::string_view text, std::size_t& pos, std::size_t count) {
+    if (text.size() - pos < count) return std::nullopt;
+    int value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = text[pos + i];
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    pos += count;
+    return value;
+}
+
+bool accept(std::string_view text, std::size_t& pos, char c) {
+    if (pos < text.size() && text[pos] == c) {
+        ++pos;
+        return true;
+    }
+    return false;
+}
+
+bool readTime(std::string_view text, std::size_t& pos, IsoDateTime& iso) {
+    const auto hour = digits(text, pos, 2);
+    if (!hour || !accept(text, pos, ':')) return false;
+    const auto minute = digits(text, pos, 2);
+    if (!minute || *hour > 23 || *minute > 59) return false;
+    iso.hour = *hour;
+    iso.minute = *minute;
+    if (accept(text, pos, ':')) {
+        const auto second = digits(text, pos, 2);
+        if (!second || *second > 59) return false;
+        iso.second = *second;
+        if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
+            const std::size_t start = ++pos;
+            while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+            const std::size_t count = pos - start;
+            if (count == 0 || count > 9) return false;
+            std::string fraction = "0.";
+            fraction.append(text.substr(start, count));
+            std::from_chars(fraction.data(), fraction.data() + fraction.size(), iso.fraction);
+        }
+    }
+    iso.hasTime = true;
+    return true;
+}
+
+bool readOffset(std::string_view text, std::size_t& pos, IsoDateTime& iso) {
+    if (accept(text, pos, 'Z') || accept(text, pos, 'z')) {
+        iso.offsetSeconds = 0;
+        return true;
+    }
+    int sign = 0;
+    if (accept(text, pos, '+')) sign = 1;
+    else if (accept(text, pos, '-')) sign = -1;
+    else return false;
+    const auto hours = digits(text, pos, 2);
+    if (!hours || *hours > 23) return false;
+    int minutes = 0;
+    if (pos < text.size()) {
+        accept(text, pos, ':');
+        const auto m = digits(text, pos, 2);
+        if (!m || *m > 59) return false;
+        minutes = *m;
+    }
+    iso.offsetSeconds = sign * (*hours * 3600 + minutes * 60);
+    return true;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char c = a[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != b[i]) return false;
+    }
+    return true;
+}
+
+// "+Nd" or "-Nd": a signed number of days.
+std::optional<std::int64_t> relativeDays(std::string_view text) {
+    if (text.size() < 3 || (text[0] != '+' && text[0] != '-')) return std::nullopt;
+    if (text.back() != 'd' && text.back() != 'D') return std::nullopt;
+    const std::string_view number = text.substr(1, text.size() - 2);
+    if (number.size() > 6) return std::nullopt;  // a few thousand years is plenty
+    std::int64_t days = 0;
+    for (const char c : number) {
+        if (c < '0' || c > '9') return std::nullopt;
+        days = days * 10 + (c - '0');
+    }
+    return text[0] == '-' ? -days : days;
+}
+
+}  // namespace
+
+std::optional<IsoDateTime> parseIso8601(std::string_view text) {
+    IsoDateTime iso;
+    std::size_t pos = 0;
+    const auto year = digits(text, pos, 4);
+    if (!year || !accept(text, pos, '-')) return std::nullopt;
+    const auto month = digits(text, pos, 2);
+    if (!month || !accept(text, pos, '-')) return std::nullopt;
+    const auto day = digits(text, pos, 2);
+    if (!day || *month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month)) return std::nullopt;
+    iso.year = *year;
+    iso.month = *month;
+    iso.day = *day;
+    if (pos == text.size()) return iso;
+
+    if (!accept(text, pos, 'T') && !accept(text, pos, 't') && !accept(text, pos, ' ')) return std::nullopt;
+    if (!readTime(text, pos, iso)) return std::nullopt;
+    if (pos == text.size()) return iso;
+    if (!readOffset(text, pos, iso) || pos != text.size()) return std::nullopt;
+    return iso;
+}
+
+std::optional<Date> absoluteDate(const IsoDateTime& iso) {
+    if (!iso.offsetSeconds) return std::nullopt;
+    const std::int64_t referenceDays = daysFromCivil(2001, 1, 1);
+    const std::int64_t seconds = (daysFromCivil(iso.year, iso.month, iso.day) - referenceDays) * 86400 +
+                                 iso.hour * 3600 + iso.minute * 60 + iso.second - *iso.offsetSeconds;
+    return Date(static_cast<double>(seconds) + iso.fraction);
+}
+
+std::optional<Date> addingCalendarDays(Date date, std::int64_t days, Host& host) {
+    auto local = host.localTime(date);
+    if (!local) return std::nullopt;
+    local->day += static_cast<int>(days);
+    return host.dateFromLocalTime(*local);
+}
+
+std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host) {
+    auto local = host.localTime(date);
+    if (!local) return std::nullopt;
+    local->day += static_cast<int>(days);
+    local->hour = 0;
+    local->minute = 0;
+    local->second = 0;
+    return host.dateFromLocalTime(*local);
+}
+
+std::optional<Date> parseDateArgument(std::string_view text, Host& host) {
+    if (equalsIgnoringCase(text, "now")) return host.now();
+    if (equalsIgnoringCase(text, "today")) return startOfDay(host.now(), 0, host);
+    if (equalsIgnoringCase(text, "tomorrow")) return startOfDay(host.now(), 1, host);
+    if (equalsIgnoringCase(text, "yesterday")) return startOfDay(host.now(), -1, host);
+    if (const auto days = relativeDays(text)) return addingCalendarDays(host.now(), *days, host);
+
+    const auto iso = parseIso8601(text);
+    if (!iso) return std::nullopt;
+    if (iso->offsetSeconds) return absoluteDate(*iso);
+    LocalTime local;
+    local.year = iso->year;
+    local.month = iso->month;
+    local.day = iso->day;
+    local.hour = iso->hour;
+    local.minute = iso->minute;
+    local.second = iso->second + iso->fraction;
+    return host.dateFromLocalTime(local);
+}
+
+}  // namespace today::cli

@@ -1,0 +1,46 @@
+// Reading dates: ISO 8601 text (plan documents and `--at`) and the words `--at` accepts (now, today,
+// tomorrow, yesterday, +Nd, -Nd).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "today/outside/Date.hpp"
+#include "today/outside/Host.hpp"
+
+namespace today::cli {
+
+// ISO 8601 text as written: a calendar date, optionally a time of day, optionally an offset from UTC.
+struct IsoDateTime {
+    std::int64_t year = 2001;
+    int month = 1;
+    int day = 1;
+    bool hasTime = false;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    double fraction = 0;                // of a second, 0 <= fraction < 1
+    std::optional<int> offsetSeconds;  // east of UTC; none for local time
+};
+
+// "YYYY-MM-DD", optionally followed by "T" (or a space) and "hh:mm", "hh:mm:ss" or "hh:mm:ss.fff", and then
+// optionally by "Z", "±hh:mm", "±hhmm" or "±hh" (only after a time). None when the text is anything else
+// or names a day or time that does not exist.
+std::optional<IsoDateTime> parseIso8601(std::string_view text);
+
+// The date of ISO text that carries an offset (the offset is required).
+std::optional<Date> absoluteDate(const IsoDateTime& iso);
+
+// The same local time `days` calendar days later (earlier when negative), in the host's time zone.
+std::optional<Date> addingCalendarDays(Date date, std::int64_t days, Host& host);
+
+// Local midnight of the day `days` after the day of `date`.
+std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host);
+
+// The argument of `--at`: ISO 8601 (local time when it has no offset; a bare date is local midnight) or
+// one of the words now, today, tomorrow, yesterday (the last three are local midnights), +Nd or -Nd (the
+// current local time N calendar days later or earlier). None when the text is none of these.
+std::optional<Date> parseDateArgument(std::string_view text, Host& host);
+
+}  // namespace today::cli

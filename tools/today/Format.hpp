@@ -1,0 +1,46 @@
+// Text the command prints: dates in local time and as ISO 8601, completion bars, colour swatches, and
+// padding by display width.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "today/outside/Date.hpp"
+#include "today/outside/Host.hpp"
+
+namespace today::cli {
+
+// Whether terminal colours are used, and the escape sequences when they are.
+struct Style {
+    bool color = false;
+
+    std::string bold(std::string_view text) const;
+    std::string dim(std::string_view text) const;
+    std::string red(std::string_view text) const;
+    // A block in the colour of a plan's colour index (any index is accepted).
+    std::string swatch(std::int64_t colorIndex) const;
+};
+
+// "2025-06-10 14:05" in the host's local time zone (UTC when the calendar cannot represent it).
+std::string formatLocalMinutes(Date date, Host& host);
+// "Tue 2025-06-10 14:05".
+std::string formatLocalDay(Date date, Host& host);
+// "2025-06-10T14:05:00+02:00" (with a fraction of a second when the date has one), in local time.
+std::string formatIso8601(Date date, Host& host);
+// ISO 8601 at a fixed offset east of UTC in seconds (a multiple of 60).
+std::string formatIso8601(Date date, int offsetSeconds);
+
+// A bar of `width` cells filled by the percentage (clamped to 0...100), and the percentage right-aligned.
+std::string completionBar(std::int64_t percent, const Style& style, int width = 10);
+
+// The text with control characters (which could move the cursor or change the terminal) replaced by
+// U+FFFD, for names and paths that come from plan documents.
+std::string printable(std::string_view text);
+
+// Columns the text takes on a terminal (wide characters count two, combining marks none).
+std::size_t displayWidth(std::string_view text);
+// The text cut to at most `width` columns (ending in "…" when cut) and padded with spaces to `width`.
+std::string fitToWidth(std::string_view text, std::size_t width);
+
+}  // namespace today::cli

@@ -1,0 +1,123 @@
+#include "tools/today/JsonWriter.hpp"
+
+#include <fmt/format.h>
+#include <utf8proc.h>
+
+namespace today::cli {
+
+std::string jsonQuoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto left = static_cast<utf8proc_ssize_t>(text.size());
+    while (left > 0) {
+        utf8proc_int32_t codepoint = 0;
+        const utf8proc_ssize_t length = utf8proc_iterate(bytes, left, &codepoint);
+        if (length <= 0) {
+            out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is not UTF-8
+            bytes += 1;
+            left -= 1;
+            continue;
+        }
+        switch (codepoint) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            default:
+                if (codepoint < 0x20) out += fmt::format("\\u{:04x}", codepoint);
+                else out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+        }
+        bytes += length;
+        left -= length;
+    }
+    out += '"';
+    return out;
+}
+
+void JsonWriter::newline() {
+    _text += '\n';
+    _text.append(2 * _hasMembers.size(), ' ');
+}
+
+void JsonWriter::beforeValue() {
+    if (_afterKey) {
+        _afterKey = false;
+        return;
+    }
+    if (!_hasMembers.empty()) {
+        if (_hasMembers.back()) _text += ',';
+        _hasMembers.back() = true;
+        newline();
+    }
+}
+
+JsonWriter& JsonWriter::beginObject() {
+    beforeValue();
+    _text += '{';
+    _hasMembers.push_back(false);
+    return *this;
+}
+
+JsonWriter& JsonWriter::beginArray() {
+    beforeValue();
+    _text += '[';
+    _hasMembers.push_back(false);
+    return *this;
+}
+
+JsonWriter& JsonWriter::close(char bracket) {
+    const bool hadMembers = _hasMembers.back();
+    _hasMembers.pop_back();
+    if (hadMembers) newline();
+    _text += bracket;
+    if (_hasMembers.empty()) _text += '\n';
+    return *this;
+}
+
+JsonWriter& JsonWriter::endObject() { return close('}'); }
+JsonWriter& JsonWriter::endArray() { return close(']'); }
+
+JsonWriter& JsonWriter::key(std::string_view name) {
+    beforeValue();
+    _text += jsonQuoted(name);
+    _text += ": ";
+    _afterKey = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(std::string_view text) {
+    beforeValue();
+    _text += jsonQuoted(text);
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(std::int64_t number) {
+    beforeValue();
+    _text += fmt::format("{}", number);
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(double number) {
+    beforeValue();
+    _text += fmt::format("{}", number);
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(bool flag) {
+    beforeValue();
+    _text += flag ? "true" : "false";
+    return *this;
+}
+
+JsonWriter& JsonWriter::null() {
+    beforeValue();
+    _text += "null";
+    return *this;
+}
+
+}  // namespace today::cli

@@ -1,0 +1,33 @@
+#include "tools/today/PlanLoader.hpp"
+
+#include <fmt/format.h>
+
+#include "today/outside/Host.hpp"
+
+namespace today::cli {
+
+namespace {
+
+// Whether the document is XML: its first character, after an optional UTF-8 byte order mark and white
+// space, opens a tag (an XML declaration, a comment or the root element). JSON plans start with "{".
+bool looksLikeXml(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    const auto first = text.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && text[first] == '<';
+}
+
+}  // namespace
+
+PlanLoadResult loadPlanDocument(const std::string& path) {
+    Host& host = Host::current();
+    const auto bytes = host.readFile(path);
+    if (!bytes) {
+        const char* reason = host.exists(path) ? "cannot be read" : "no such file";
+        return {std::nullopt, fmt::format("{}: {}", path, reason)};
+    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+    if (looksLikeXml(text)) return parseMspdiPlan(text, path);
+    return parseJsonPlan(text, path);
+}
+
+}  // namespace today::cli
