@@ -308,6 +308,12 @@ TEST(MspdiDocuments, EncodingsPrefixesAndDateForms) {
     const JsonProject wide = parse(utf16);
     EXPECT_EQ(wide.name, "\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD");
     EXPECT_EQ(wide.rootTask->name, "Caf\xC3\xA9 \xE2\x82\xAC");
+    // The command's loader recognises the UTF-16 document as XML by its byte-order mark.
+    today::testing::TempDir dir;
+    const PlanLoadResult loaded = loadPlanDocument(dir.write("wide.xml", utf16));
+    EXPECT_EQ(loaded.error, "");
+    ASSERT_TRUE(loaded.project.has_value());
+    EXPECT_EQ(loaded.project->name, wide.name);
 
     // A namespace prefix, unknown elements, offsets, fractions and dates that are not dates.
     const JsonProject prefixed = parse(

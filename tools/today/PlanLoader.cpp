@@ -11,6 +11,8 @@ namespace {
 // Whether the document is XML: its first character, after an optional UTF-8 byte order mark and white
 // space, opens a tag (an XML declaration, a comment or the root element). JSON plans start with "{".
 bool looksLikeXml(std::string_view text) {
+    // JSON plans are UTF-8; a UTF-16 byte-order mark can only start an XML document.
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) return true;
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     const auto first = text.find_first_not_of(" \t\r\n");
     return first != std::string_view::npos && text[first] == '<';
