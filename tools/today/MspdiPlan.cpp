@@ -2,9 +2,11 @@
 // the tasks' outline levels.
 
 #include <pugixml.hpp>
+#include <utf8proc.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <fmt/format.h>
 #include <vector>
 
@@ -218,6 +220,22 @@ PlanLoadResult malformed(const std::string& fileName, std::string_view bytes, co
                                          result.description(), offset));
 }
 
+// The offset of the first byte that does not belong to a well-formed UTF-8 character, if any.
+std::optional<std::size_t> firstInvalidUtf8(std::string_view text) {
+    const auto* data = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        utf8proc_int32_t character;
+        const utf8proc_ssize_t length =
+            utf8proc_iterate(data + at, static_cast<utf8proc_ssize_t>(text.size() - at), &character);
+        if (length <= 0) {
+            return at;
+        }
+        at += static_cast<std::size_t>(length);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 PlanLoadResult parseMspdiPlan(std::string_view bytes, const std::string& fileName) {
@@ -225,6 +243,16 @@ PlanLoadResult parseMspdiPlan(std::string_view bytes, const std::string& fileNam
     const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
     if (!parsed) {
         return malformed(fileName, bytes, parsed);
+    }
+    // The parser takes a document without a declared encoding it knows (a windows-1252 export, say) as
+    // UTF-8 without checking it. Such text cannot be stored by the library, whose files hold UTF-8 only.
+    if (parsed.encoding == pugi::encoding_utf8) {
+        if (const auto offset = firstInvalidUtf8(bytes)) {
+            const detail::TextPosition position = detail::textPositionOf(bytes, *offset);
+            return {std::nullopt, fmt::format("{}:{}:{}: not well-formed XML: the text is not UTF-8 (byte {}); "
+                                              "save the plan as UTF-8",
+                                              fileName, position.line, position.column, *offset)};
+        }
     }
 
     pugi::xml_node root;

@@ -1,0 +1,326 @@
+// Child processes save a large profile list and large cache files in a loop and are killed with SIGKILL
+// at random instants. After every kill each file decodes and holds either the content it had before
+// the interrupted save or the content that save meant to write; every listed profile still has its
+// cache file (the cache file is written before the list names it, and deleted only after the list
+// stopped naming it).
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "FaultEnumeration.hpp"
+#include "SharedMemory.hpp"
+
+namespace today::reliability {
+namespace {
+
+constexpr std::size_t listCapacity = 4 << 20;
+constexpr int documentCount = 6;
+const std::string versionedName = "versioned.prj";
+
+// What a child tells the parent; the list it last knew to be on disk is double-buffered, so that a
+// kill in the middle of copying it leaves the previous copy intact.
+struct CrashState {
+    std::atomic<long> savesCompleted{0};
+    std::atomic<long> readyNanoseconds{0};  // when the child's manager had read the list
+    std::atomic<long> lastSaveNanoseconds{0};
+    std::atomic<int> inSave{0};
+    std::atomic<long> versionCommitted{0};
+    std::atomic<long> versionPending{0};
+    std::atomic<int> listOperation{0};  // 0 none, 1 add, 2 delete
+    std::atomic<int> saving{0};         // the save under way: 0 none, 1 add, 2 delete, 3 versioned cache file
+    char deletingId[128]{};
+    std::atomic<int> listSlot{0};
+    std::atomic<std::size_t> listSize[2]{};
+    char list[2][listCapacity]{};
+
+    std::string committedList() const {
+        const int slot = listSlot.load();
+        return std::string(list[slot], listSize[slot].load());
+    }
+    void commitList(const std::string& bytes) {
+        if (bytes.size() > listCapacity) std::abort();
+        const int next = 1 - listSlot.load();
+        std::memcpy(list[next], bytes.data(), bytes.size());
+        listSize[next] = bytes.size();
+        listSlot = next;
+    }
+};
+
+enum { noOperation = 0, adding = 1, deleting = 2, versioning = 3 };
+
+long monotonicNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// The snapshot of version k of the versioned cache file: its content tells its version.
+detail::JsonProjectToday versionedSnapshot(long version, std::size_t taskCount) {
+    detail::JsonProjectToday snapshot;
+    snapshot.name = "v" + std::to_string(version);
+    snapshot.start = Date(version);
+    snapshot.tasks.emplace();
+    for (std::size_t i = 0; i < taskCount; ++i) {
+        detail::JsonTaskToday task;
+        task.id = static_cast<std::int64_t>(i);
+        task.name = "task " + std::to_string(i) + " of version " + std::to_string(version);
+        task.start = Date(static_cast<double>(version) + 0.25);
+        task.finish = Date(static_cast<double>(version) * 2 + 0.5);
+        task.completed = version % 100;
+        task.isMilestone = (i + static_cast<std::size_t>(version)) % 2 == 0;
+        snapshot.tasks->push_back(std::move(task));
+    }
+    return snapshot;
+}
+
+std::vector<detail::JsonTodayProjectProfile> seedProfiles(std::size_t count, const std::string& documents) {
+    std::mt19937 random(7);
+    std::vector<detail::JsonTodayProjectProfile> records;
+    for (std::size_t i = 0; i < count; ++i) {
+        detail::JsonTodayProjectProfile record;
+        record.id = "seed-" + std::to_string(i);
+        record.name = "Seed project number " + std::to_string(i);
+        record.start = Date(7e8 + static_cast<double>(i));
+        record.finish = Date(7.1e8 + static_cast<double>(i) * 0.5);
+        record.sourceOrvFilePath = documents + "/seed-" + std::to_string(i) + ".plan";
+        Bytes bookmark(400);
+        for (auto& byte : bookmark) byte = static_cast<std::uint8_t>(random());
+        record.securityScopedBookmark = std::move(bookmark);
+        record.lastUpdate = Date(7.2e8 + static_cast<double>(i) / 3);
+        record.todayWidget = i % 2 == 0;
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+// The child: adds, deletes and rewrites the versioned cache file until it is killed.
+[[noreturn]] void runWriter(const World& world, CrashState& state, std::size_t taskCount, unsigned seed) {
+    std::mt19937 random(seed);
+    const long firstStep = static_cast<long>(random() % 3);  // so that kills early in a life hit every kind of save
+    auto manager = world.makeManager();
+    if (!manager) ::_exit(3);
+    const std::string versionedPath = world.container + "/" + versionedName;
+    state.readyNanoseconds = monotonicNanoseconds();
+    for (long step = firstStep;; ++step) {
+        if (step > firstStep) state.lastSaveNanoseconds = monotonicNanoseconds();
+        switch (step % 3) {
+            case 0: {
+                const std::string document = world.documents + "/doc" + std::to_string(random() % documentCount) + ".plan";
+                state.listOperation = adding;
+                state.saving = adding;
+                state.inSave = 1;
+                if (!manager->add(Url::fileUrl(document))) ::_exit(4);
+                state.commitList(encodeProfiles(manager->projectProfiles()));
+                state.inSave = 0;
+                state.listOperation = noOperation;
+                state.savesCompleted += 2;
+                break;
+            }
+            case 1: {
+                // Mostly one of the recent additions, so the list keeps its size.
+                const auto profiles = manager->projectProfiles();
+                const std::size_t recent = std::min<std::size_t>(profiles.size(), 12);
+                const std::string id = profiles[profiles.size() - 1 - random() % recent].id();
+                std::snprintf(state.deletingId, sizeof state.deletingId, "%s", id.c_str());
+                state.listOperation = deleting;
+                state.saving = deleting;
+                state.inSave = 1;
+                if (!manager->deleteProject(id)) ::_exit(5);
+                state.commitList(encodeProfiles(manager->projectProfiles()));
+                state.inSave = 0;
+                state.listOperation = noOperation;
+                state.savesCompleted += 1;
+                break;
+            }
+            default: {
+                const long version = state.versionCommitted + 1;
+                state.versionPending = version;
+                state.saving = versioning;
+                state.inSave = 1;
+                if (!detail::ProjectTodayCacheFile(versionedSnapshot(version, taskCount)).save(versionedPath)) ::_exit(6);
+                state.versionCommitted = version;
+                state.inSave = 0;
+                state.savesCompleted += 1;
+                break;
+            }
+        }
+    }
+}
+
+struct Verification {
+    std::set<std::string> decodedCaches;  // cache files of listed profiles checked once: only add writes them
+    long listChanges = 0;
+    long leftoverTemporaryFiles = 0;
+    long cacheFilesDecoded = 0;
+};
+
+// Checks the container after a kill and makes what is on disk the starting point of the next child.
+void verifyAfterKill(const World& world, CrashState& state, std::size_t taskCount, Verification& figures) {
+    const std::string listText = testing::readText(world.listPath());
+    const auto listed = detail::decodeProfileList(listText);
+    ASSERT_TRUE(listed) << "projects.json does not decode after a kill";
+    const std::string committed = state.committedList();
+    if (listText != committed) {
+        ++figures.listChanges;
+        auto before = *detail::decodeProfileList(committed);
+        auto after = *listed;
+        if (state.listOperation == adding) {
+            ASSERT_EQ(after.size(), before.size() + 1) << "an interrupted add leaves the old list or the old list plus one";
+            after.pop_back();
+        } else if (state.listOperation == deleting) {
+            const auto found = std::find_if(before.begin(), before.end(),
+                                            [&](const auto& record) { return *record.id == state.deletingId; });
+            ASSERT_NE(found, before.end());
+            before.erase(found);
+        } else {
+            FAIL() << "projects.json changed while no save of it was under way";
+        }
+        ASSERT_EQ(detail::encodeProfileList(after), detail::encodeProfileList(before))
+            << "projects.json holds neither the old nor the new list";
+        state.commitList(listText);
+    }
+    state.listOperation = noOperation;
+
+    // Every listed profile keeps its cache file; the ones the children wrote decode.
+    for (const auto& record : *listed) {
+        const std::string path = world.cachePath(*record.id);
+        ASSERT_TRUE(testing::fileExists(path)) << "the cache file of a listed profile is gone: " << *record.id;
+        if (record.id->starts_with("seed-") || !figures.decodedCaches.insert(*record.id).second) continue;
+        ASSERT_TRUE(detail::decodeProjectToday(testing::readText(path))) << "cache file does not decode";
+        ++figures.cacheFilesDecoded;
+    }
+
+    // The versioned cache file holds exactly the last version saved or the one being saved.
+    const std::string versioned = testing::readText(world.container + "/" + versionedName);
+    const auto snapshot = detail::decodeProjectToday(versioned);
+    ASSERT_TRUE(snapshot && snapshot->name) << "the versioned cache file does not decode after a kill";
+    const long version = std::stol(snapshot->name->substr(1));
+    ASSERT_TRUE(version == state.versionCommitted || version == state.versionPending)
+        << "version " << version << " on disk, " << state.versionCommitted << " saved, " << state.versionPending
+        << " under way";
+    ASSERT_EQ(versioned, detail::encodeProjectToday(versionedSnapshot(version, taskCount)));
+    ++figures.cacheFilesDecoded;
+    state.versionCommitted = version;
+    state.versionPending = version;
+
+    // A killed save leaves its temporary file; count and clear them so each kill is judged alone.
+    for (const auto& entry : std::filesystem::directory_iterator(world.container)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with(".") && name.find(".tmp-") != std::string::npos) {
+            ++figures.leftoverTemporaryFiles;
+            std::filesystem::remove(entry.path());
+        }
+    }
+}
+
+TEST(CrashTest, filesHoldOldOrNewContentAfterSigkillAtRandomInstants) {
+    testing::ScopedTimeZone zone("UTC");
+    const std::size_t seedCount = underSanitizer() ? 300 : 600;
+    const std::size_t taskCount = underSanitizer() ? 1000 : 1500;
+    const long killTarget = 200;
+
+    World world(std::make_shared<PlanLibrary>());
+    const Date soon = Date::now();
+    for (int i = 0; i < documentCount; ++i) {
+        auto plan = wideProject(taskCount, soon - Days{1}, Date(soon.timeIntervalSinceReferenceDate() + 1e8), 24);
+        world.addDocument("doc" + std::to_string(i) + ".plan", std::move(plan), 1.7e9);
+    }
+    std::filesystem::create_directories(world.container);
+    const auto seeds = seedProfiles(seedCount, world.documents);
+    const std::string seedList = *detail::encodeProfileList(seeds);
+    {
+        std::ofstream(world.listPath(), std::ios::binary) << seedList;
+        for (const auto& seed : seeds) std::ofstream(world.cachePath(*seed.id)) << "{\"nm\":\"seed\"}";
+        std::ofstream(world.container + "/" + versionedName, std::ios::binary)
+            << *detail::encodeProjectToday(versionedSnapshot(0, taskCount));
+    }
+
+    SharedMemory<CrashState> state;
+    state->commitList(seedList);
+    Verification figures;
+    long kills = 0, killsDuringSave = 0;
+    long killsBySave[4] = {};
+    std::mt19937 random(2024);
+    const auto started = std::chrono::steady_clock::now();
+    // The first writer runs until it has made a few saves; its pace sets the range of the kill instants,
+    // from before its manager has read the list to several saves later.
+    long startup = 0, perSave = 0;
+    std::chrono::steady_clock::duration reaping{}, verification{};
+    while (kills < killTarget) {
+        const long forkedAt = monotonicNanoseconds();
+        state->readyNanoseconds = 0;
+        const long savesBefore = state->savesCompleted;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) runWriter(world, *state, taskCount, static_cast<unsigned>(random()));
+        if (kills == 0) {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (state->savesCompleted - savesBefore < 12 && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_GE(state->savesCompleted - savesBefore, 12) << "the writer makes no progress";
+            startup = state->readyNanoseconds - forkedAt;
+            perSave = (state->lastSaveNanoseconds - state->readyNanoseconds) / (state->savesCompleted - savesBefore);
+        } else {
+            const long span = startup + (underSanitizer() ? 3 : 5) * perSave;
+            std::this_thread::sleep_for(std::chrono::nanoseconds(startup / 2 + static_cast<long>(random() % span)));
+        }
+        const bool duringSave = state->inSave.load() == 1;
+        const int save = state->saving.load();
+        const auto killedAt = std::chrono::steady_clock::now();
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        reaping += std::chrono::steady_clock::now() - killedAt;
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the writer stopped by itself with status " << status;
+        ++kills;
+        if (duringSave) ++killsDuringSave;
+        if (duringSave) ++killsBySave[save];
+        state->inSave = 0;
+        const auto verifying = std::chrono::steady_clock::now();
+        ASSERT_NO_FATAL_FAILURE(verifyAfterKill(world, *state, taskCount, figures)) << "after kill " << kills;
+        verification += std::chrono::steady_clock::now() - verifying;
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+    // A manager created at the end reads the whole list.
+    const auto manager = world.makeManager();
+    ASSERT_TRUE(manager);
+    EXPECT_EQ(encodeProfiles(manager->projectProfiles()), testing::readText(world.listPath()));
+
+    reportFigure("SIGKILLs", std::to_string(kills));
+    reportFigure("SIGKILLs that hit a save under way", std::to_string(killsDuringSave));
+    reportFigure("of these, during an add, a delete, a save of the versioned cache file",
+                 std::to_string(killsBySave[adding]) + ", " + std::to_string(killsBySave[deleting]) + ", " +
+                     std::to_string(killsBySave[versioning]));
+    reportFigure("saves completed by the killed writers", std::to_string(state->savesCompleted.load()));
+    reportFigure("changes of projects.json seen across kills", std::to_string(figures.listChanges));
+    reportFigure("cache files decoded after kills", std::to_string(figures.cacheFilesDecoded));
+    reportFigure("temporary files left by killed saves (removed by the test)",
+                 std::to_string(figures.leftoverTemporaryFiles));
+    reportFigure("profiles in projects.json at the end", std::to_string(manager->projectProfiles().size()));
+    reportFigure("size of projects.json at the end (bytes)", std::to_string(testing::readText(world.listPath()).size()));
+    reportFigure("crash test seconds", std::to_string(seconds));
+    reportFigure("crash test seconds reaping killed writers, verifying files",
+                 std::to_string(std::chrono::duration<double>(reaping).count()) + ", " +
+                     std::to_string(std::chrono::duration<double>(verification).count()));
+    reportFigure("writer start-up and time per save (ms)",
+                 std::to_string(startup / 1000000) + " and " + std::to_string(perSave / 1000000));
+    reportFigure("files lost or torn", "0");
+    EXPECT_GT(killsDuringSave, kills / 10) << "too few kills landed in a save to prove anything";
+}
+
+}  // namespace
+}  // namespace today::reliability

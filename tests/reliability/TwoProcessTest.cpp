@@ -1,0 +1,233 @@
+// The application and its widget on one container, as separate processes with no coordination: the
+// application adds, updates and deletes; the widget creates managers and asks for today's tasks
+// (rebuilding snapshots, so it writes too); a plain reader only reads. None may crash, and no process
+// may ever read a partly written file. Which list survives is the last writer's: a test documents it.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "FaultEnumeration.hpp"
+#include "SharedMemory.hpp"
+
+namespace today::reliability {
+namespace {
+
+constexpr int documentCount = 5;
+
+struct ProcessFigures {
+    std::atomic<long> operations{0};
+    std::atomic<long> succeeded{0};
+    std::atomic<long> managersCreated{0};
+    std::atomic<long> taskQueries{0};
+    std::atomic<long> absentAnswers{0};
+    std::atomic<long> fileReads{0};
+    std::atomic<long> tornReads{0};
+};
+
+struct TwoProcessState {
+    ProcessFigures application, widget, reader;
+};
+
+std::optional<std::string> readIfPresent(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// Reads "projects.json" and the cache file of each profile it lists, as another process sees them.
+void readFilesDirectly(const World& world, ProcessFigures& figures) {
+    const auto list = readIfPresent(world.listPath());
+    if (!list) return;
+    ++figures.fileReads;
+    const auto records = detail::decodeProfileList(*list);
+    if (!records) {
+        ++figures.tornReads;
+        return;
+    }
+    for (const auto& record : *records) {
+        const auto cache = readIfPresent(world.cachePath(*record.id));
+        if (!cache) continue;
+        ++figures.fileReads;
+        if (!detail::decodeProjectToday(*cache)) ++figures.tornReads;
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void runApplication(const World& world, ProcessFigures& figures, Clock::time_point deadline) {
+    std::mt19937 random(11);
+    auto manager = world.makeManager();
+    if (!manager) ::_exit(3);
+    double documentTime = 1.7e9;
+    while (Clock::now() < deadline) {
+        const auto profiles = manager->projectProfiles();
+        const int choice = static_cast<int>(random() % 10);
+        bool ok;
+        if (profiles.size() < 3 || choice < 4) {
+            ok = manager->add(Url::fileUrl(world.documents + "/doc" + std::to_string(random() % documentCount) + ".plan"));
+        } else if (choice < 7) {
+            // The document is saved again, then its profile refreshed.
+            const std::string path = profiles[random() % profiles.size()].sourceOrvFilePath;
+            documentTime += 1;
+            writeFileInPlace(path, "saved again", documentTime);
+            ok = manager->update(path);
+        } else {
+            ok = manager->deleteProject(profiles[random() % profiles.size()].id());
+        }
+        ++figures.operations;
+        if (ok) ++figures.succeeded;
+        readFilesDirectly(world, figures);
+    }
+    ::_exit(0);
+}
+
+// The widget: a fresh manager each time, today's tasks of every profile (rebuilding when a document is newer).
+[[noreturn]] void runWidget(const World& world, ProcessFigures& figures, Clock::time_point deadline) {
+    while (Clock::now() < deadline) {
+        auto manager = world.makeManager();
+        if (!manager) ::_exit(3);
+        ++figures.managersCreated;
+        for (const auto& profile : manager->projectProfiles()) {
+            const auto tasks = manager->tasks(profile, Date::now());
+            ++figures.taskQueries;
+            if (!tasks) ++figures.absentAnswers;
+        }
+        readFilesDirectly(world, figures);
+    }
+    ::_exit(0);
+}
+
+// A reader with the base manager: queries and cached tasks only, never a write.
+[[noreturn]] void runReader(const World& world, ProcessFigures& figures, Clock::time_point deadline) {
+    while (Clock::now() < deadline) {
+        auto manager = TodayManager::make(groupIdentifier);
+        if (!manager) ::_exit(3);
+        ++figures.managersCreated;
+        for (const auto& profile : manager->projectProfiles()) {
+            if (!manager->projectProfileById(profile.id())) ::_exit(4);
+            const auto tasks = manager->tasks(profile, Date::now());
+            ++figures.taskQueries;
+            if (!tasks) ++figures.absentAnswers;
+        }
+        readFilesDirectly(world, figures);
+    }
+    ::_exit(0);
+}
+
+World& worldWithDocuments(std::unique_ptr<World>& holder) {
+    holder = std::make_unique<World>(std::make_shared<PlanLibrary>());
+    const Date now = Date::now();
+    for (int i = 0; i < documentCount; ++i) {
+        auto plan = wideProject(200 + 100 * static_cast<std::size_t>(i), now - Days{1},
+                                Date(now.timeIntervalSinceReferenceDate() + 1e7), 20);
+        holder->addDocument("doc" + std::to_string(i) + ".plan", std::move(plan), 1.6e9);
+    }
+    return *holder;
+}
+
+TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead) {
+    testing::ScopedTimeZone zone("UTC");
+    std::unique_ptr<World> holder;
+    const World& world = worldWithDocuments(holder);
+    SharedMemory<TwoProcessState> state;
+    const auto seconds = std::chrono::seconds(3);
+    const auto deadline = Clock::now() + seconds;
+
+    std::vector<pid_t> children;
+    for (int role = 0; role < 3; ++role) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (role == 0) runApplication(world, state->application, deadline);
+            if (role == 1) runWidget(world, state->widget, deadline);
+            runReader(world, state->reader, deadline);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a process ended with status " << status;
+    }
+
+    for (const ProcessFigures* figures : {&state->application, &state->widget, &state->reader}) {
+        EXPECT_EQ(figures->tornReads.load(), 0);
+        EXPECT_EQ(figures->absentAnswers.load(), 0) << "every document loads, so tasks always answer";
+    }
+    EXPECT_GT(state->application.operations.load(), 10);
+    EXPECT_GT(state->widget.taskQueries.load(), 10);
+    EXPECT_GT(state->reader.taskQueries.load(), 10);
+
+    // What is left decodes, and a new manager reads it whole.
+    const auto list = readIfPresent(world.listPath());
+    const auto manager = world.makeManager();
+    ASSERT_TRUE(manager);
+    if (list) {
+        ASSERT_TRUE(detail::decodeProfileList(*list));
+        EXPECT_EQ(encodeProfiles(manager->projectProfiles()), *list);
+    }
+
+    const auto& app = state->application;
+    reportFigure("two processes: seconds", std::to_string(seconds.count()));
+    reportFigure("application operations (add, update, delete), succeeded",
+                 std::to_string(app.operations.load()) + ", " + std::to_string(app.succeeded.load()));
+    reportFigure("widget managers created, task queries",
+                 std::to_string(state->widget.managersCreated.load()) + ", " +
+                     std::to_string(state->widget.taskQueries.load()));
+    reportFigure("reader managers created, task queries",
+                 std::to_string(state->reader.managersCreated.load()) + ", " +
+                     std::to_string(state->reader.taskQueries.load()));
+    reportFigure("files read directly by the three processes",
+                 std::to_string(app.fileReads + state->widget.fileReads + state->reader.fileReads));
+    reportFigure("partly written files seen", std::to_string(app.tornReads + state->widget.tornReads +
+                                                              state->reader.tornReads));
+}
+
+// Each manager saves the whole list it holds, and never re-reads the file: the last save wins, and a
+// change another manager saved in between is gone from the file (its cache file stays on disk).
+TEST(LastWriterWins, eachSaveReplacesTheListWithTheSaversOwn) {
+    testing::ScopedTimeZone zone("UTC");
+    std::unique_ptr<World> holder;
+    World& world = worldWithDocuments(holder);
+    auto application = world.makeManager();
+    auto widget = world.makeManager();  // created while the list is still empty
+    ASSERT_TRUE(application && widget);
+
+    const std::string first = world.documents + "/doc0.plan";
+    const std::string second = world.documents + "/doc1.plan";
+    ASSERT_TRUE(application->add(Url::fileUrl(first)));
+    const TodayProjectProfile firstProfile = application->projectProfiles().front();
+    ASSERT_TRUE(application->add(Url::fileUrl(second)));
+    const std::string secondId = application->projectProfiles().back().id();
+    EXPECT_EQ(world.makeManager()->projectProfiles().size(), 2u);
+
+    // The first document is saved again; the widget's rebuild stores the refreshed profile in the list
+    // it holds, which never saw the second document, and saves that list.
+    writeFileInPlace(first, "saved again", 1.7e9);
+    ASSERT_TRUE(widget->tasks(firstProfile, Date::now()));
+    auto listed = world.makeManager()->projectProfiles();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed.front().id(), firstProfile.id());
+    EXPECT_TRUE(testing::fileExists(world.cachePath(secondId))) << "the second document's cache file stays";
+    EXPECT_TRUE(application->projectProfileById(secondId)) << "the application still holds it in memory";
+
+    // The application's next save brings its own list back, and the widget's refresh is gone instead.
+    ASSERT_TRUE(application->deleteProject(firstProfile.id()));
+    listed = world.makeManager()->projectProfiles();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed.front().id(), secondId);
+    EXPECT_EQ(widget->projectProfiles().size(), 1u) << "the widget still holds the deleted profile";
+}
+
+}  // namespace
+}  // namespace today::reliability
