@@ -22,16 +22,18 @@ std::optional<TodayProjectProfile> TodayManager::projectProfile(std::string_view
 
 std::optional<TodayProjectProfile> TodayManager::projectProfileById(std::string_view id) const {
     return _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+        const detail::CanonicalText wanted(id);
         for (const auto& profile : _profiles) {
-            if (detail::canonicallyEqual(profile.id(), id)) return profile;
+            if (wanted.equals(profile.id())) return profile;
         }
         return std::nullopt;
     });
 }
 
 std::optional<TodayProjectProfile> TodayManager::firstProfileWithPath(std::string_view path) const {
+    const detail::CanonicalText wanted(path);
     for (const auto& profile : _profiles) {
-        if (detail::canonicallyEqual(profile.sourceOrvFilePath, path)) return profile;
+        if (wanted.equals(profile.sourceOrvFilePath)) return profile;
     }
     return std::nullopt;
 }

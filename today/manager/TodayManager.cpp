@@ -39,16 +39,15 @@ void TodayManager::didChanged(const std::string&) {}
 std::vector<TodayProjectProfile> TodayManager::loadProjectProfiles(const Url& from) {
     const std::string path = from.path();
     if (!detail::FileHelper::exists(path)) return {};
-    const auto bytes = detail::Path(path).read();
+    auto bytes = detail::Path(path).read();
     if (!bytes) return {};
-    const auto records = detail::decodeProfileList(
-        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    auto records = detail::decodeProfileList(*bytes);
     if (!records) return {};
 
     std::vector<TodayProjectProfile> profiles;
     profiles.reserve(records->size());
-    for (const auto& record : *records) {
-        if (auto profile = record.todayProjectProfile()) profiles.push_back(std::move(*profile));
+    for (auto& record : *records) {
+        if (auto profile = std::move(record).todayProjectProfile()) profiles.push_back(std::move(*profile));
     }
     return profiles;
 }
@@ -63,29 +62,24 @@ bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& p
         return true;
     }
 
-    std::vector<detail::JsonTodayProjectProfile> records;
-    records.reserve(profiles.size());
-    for (const auto& profile : profiles) records.emplace_back(profile);
-    const std::optional<std::string> text = detail::encodeProfileList(records);  // none: not encodable
+    const std::optional<std::string> text = detail::encodeProfiles(profiles);  // none: not encodable
     if (!text) return false;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
     return detail::Path(path).write(std::span<const std::uint8_t>(bytes, text->size()));
 }
 
 bool TodayManager::updateProjectProfile(const TodayProjectProfile& profile) {
-    std::vector<TodayProjectProfile> profiles;
-    profiles.reserve(_profiles.size() + 1);
+    // Every profile with the id is replaced where it stands, the others are kept as they are (in place:
+    // copying the whole list would cost more than writing it).
     bool matched = false;
-    for (const auto& listed : _profiles) {
-        if (detail::canonicallyEqual(listed.id(), profile.id())) {
-            profiles.push_back(profile);
+    const detail::CanonicalText id(profile.id());
+    for (auto& listed : _profiles) {
+        if (id.equals(listed.id())) {
+            listed = profile;
             matched = true;
-        } else {
-            profiles.push_back(listed);
         }
     }
-    if (!matched) profiles.push_back(profile);
-    _profiles = std::move(profiles);
+    if (!matched) _profiles.push_back(profile);
 
     if (!saveProjectProfiles(_profiles, _dbFileUrl)) {
         detail::printPlain(failedToSaveProfiles);
@@ -95,10 +89,9 @@ bool TodayManager::updateProjectProfile(const TodayProjectProfile& profile) {
 }
 
 bool TodayManager::removeProjectProfile(std::string_view id) {
+    const detail::CanonicalText wanted(id);
     const auto found = std::find_if(_profiles.begin(), _profiles.end(),
-                                    [&](const TodayProjectProfile& listed) {
-                                        return detail::canonicallyEqual(listed.id(), id);
-                                    });
+                                    [&](const TodayProjectProfile& listed) { return wanted.equals(listed.id()); });
     if (found != _profiles.end()) _profiles.erase(found);
 
     if (!saveProjectProfiles(_profiles, _dbFileUrl)) {

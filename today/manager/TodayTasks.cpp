@@ -85,7 +85,9 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords
 
     // An id that names no file in the container has no cache file.
     if (!cachePath) return std::vector<detail::JsonTaskToday>{};
-    const auto cacheFile = detail::ProjectTodayCacheFile::read(*cachePath);
+    // Only the records on at the date are kept while the file is read.
+    const auto cacheFile = detail::ProjectTodayCacheFile::read(
+        *cachePath, [at](const detail::JsonTaskToday& task) { return detail::isTaskActive(task, at); });
     if (!cacheFile) return std::vector<detail::JsonTaskToday>{};
     return activeTasks(cacheFile->project(), at);
 }

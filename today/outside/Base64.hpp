@@ -10,6 +10,8 @@
 namespace today::detail {
 
 std::string base64Encode(const Bytes& bytes);
+// Appends the Base64 text of the bytes to `text`.
+void appendBase64(std::string& text, const Bytes& bytes);
 // The decoded bytes, or none unless the text is canonical padded standard Base64.
 std::optional<Bytes> base64Decode(std::string_view text);
 

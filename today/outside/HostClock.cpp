@@ -65,7 +65,8 @@ std::optional<Date> Host::dateFromLocalTime(const LocalTime& local) {
     // mktime answers -1 both for an error and for one second before 1970; a field it always sets on
     // success tells the two apart.
     civil.tm_yday = -1;
-    ::tzset();
+    // mktime reads the time zone afresh itself (as if by tzset), so changes of TZ are honoured; another
+    // tzset here would only look at the zone file once more.
     const std::time_t unixTime = ::mktime(&civil);
     if (unixTime == static_cast<std::time_t>(-1) && civil.tm_yday == -1) return std::nullopt;
 

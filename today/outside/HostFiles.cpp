@@ -92,8 +92,11 @@ std::optional<Bytes> Host::readFile(const std::string& path) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
 
     Bytes content;
-    // The size is a hint only: the file may grow or shrink while it is read.
-    content.resize(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096);
+    // The size is a hint only: the file may grow or shrink while it is read. The room reserved past it
+    // lets a JSON parser pad the bytes in place (it needs 64 bytes) instead of copying the whole file.
+    const std::size_t expected = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
+    content.reserve(expected + 64);
+    content.resize(expected);
     std::size_t used = 0;
     for (;;) {
         if (used == content.size()) content.resize(content.size() * 2);

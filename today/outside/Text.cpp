@@ -3,43 +3,92 @@
 
 #include <utf8proc.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
-#include <optional>
-#include <string>
 
 namespace today::detail {
 
 namespace {
 
-bool isAscii(std::string_view text) {
-    for (const char ch : text) {
-        if (static_cast<unsigned char>(ch) >= 0x80) return false;
-    }
-    return true;
-}
-
-// The NFC form of the text, or none when it is not valid UTF-8.
-std::optional<std::string> composed(std::string_view text) {
+// The normal form of the text (NFC, or NFD with `decompose`), or none when it is not valid UTF-8.
+std::optional<std::string> normalised(std::string_view text, bool decompose) {
     utf8proc_uint8_t* result = nullptr;
+    const auto form = decompose ? UTF8PROC_DECOMPOSE : UTF8PROC_COMPOSE;
     const utf8proc_ssize_t length =
         utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()), static_cast<utf8proc_ssize_t>(text.size()),
-                     &result, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+                     &result, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | form));
     const std::unique_ptr<utf8proc_uint8_t, void (*)(void*)> owner(result, std::free);
     if (length < 0) return std::nullopt;
     return std::string(reinterpret_cast<const char*>(result), static_cast<std::size_t>(length));
+}
+
+// The index of the first byte where the texts differ (the shorter one's length when one is a prefix of
+// the other). Compares eight bytes at a time: long shared prefixes are the rule for paths.
+std::size_t firstDifference(std::string_view a, std::string_view b) {
+    const std::size_t length = a.size() < b.size() ? a.size() : b.size();
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t wordA;
+        std::uint64_t wordB;
+        std::memcpy(&wordA, a.data() + i, 8);
+        std::memcpy(&wordB, b.data() + i, 8);
+        if (wordA != wordB) break;
+    }
+    while (i < length && a[i] == b[i]) ++i;
+    return i;
+}
+
+bool endsOrAsciiAt(std::string_view text, std::size_t i) {
+    return i == text.size() || static_cast<unsigned char>(text[i]) < 0x80;
+}
+
+// True when texts that differ are certainly not canonically equivalent because they first differ at an
+// ASCII character or where one of them ends. Normalisation never joins an ASCII character to what
+// precedes it (it is a starter, has no decomposition and is never the second of a composition), so the
+// normal forms share the normal form of the common prefix and then go on with, on each side, nothing
+// or that ASCII character, possibly composed with marks after it into a character whose decomposition
+// starts with it. Those cannot be the same. Texts that are not valid UTF-8 are unequal anyway.
+bool differAtAscii(std::string_view a, std::string_view b) {
+    const std::size_t i = firstDifference(a, b);
+    return endsOrAsciiAt(a, i) && endsOrAsciiAt(b, i);
+}
+
+bool equalAfterComposing(std::string_view a, std::string_view b) {
+    const auto composedA = normalised(a, false);
+    if (!composedA) return false;  // invalid UTF-8 compares bytewise, and differs
+    const auto composedB = normalised(b, false);
+    return composedB && *composedA == *composedB;
 }
 
 }  // namespace
 
 bool canonicallyEqual(std::string_view a, std::string_view b) {
     if (a == b) return true;
-    // ASCII is its own normal form; a non-ASCII text may still compose to ASCII (KELVIN SIGN is "K").
-    if (isAscii(a) && isAscii(b)) return false;
-    const auto composedA = composed(a);
-    const auto composedB = composed(b);
-    if (!composedA || !composedB) return false;  // invalid UTF-8 compares bytewise, and differs
-    return *composedA == *composedB;
+    if (differAtAscii(a, b)) return false;
+    return equalAfterComposing(a, b);
+}
+
+CanonicalText::CanonicalText(std::string_view text) : _text(text), _composed(normalised(text, false)) {
+    if (_composed) {
+        _decomposed = normalised(text, true);
+        if (_decomposed == _composed) _decomposed.reset();
+    }
+}
+
+bool CanonicalText::equals(std::string_view other) const {
+    if (other == _text) return true;
+    if (!_composed) return false;  // not valid UTF-8: equal only byte for byte
+    // The text, its composed form and its decomposed form are all canonically equivalent: unequal to
+    // any of them is unequal to the text.
+    if (other == *_composed) return true;
+    if (differAtAscii(*_composed, other) || differAtAscii(_text, other)) return false;
+    if (_decomposed) {
+        if (other == *_decomposed) return true;
+        if (differAtAscii(*_decomposed, other)) return false;
+    }
+    return equalAfterComposing(*_composed, other);
 }
 
 bool isPlainFileName(std::string_view name) {

@@ -20,4 +20,27 @@ void releaseLargeBuffers(simdjson::dom::parser& parser) {
     }
 }
 
+namespace {
+// The streaming readings take documents nested as deep as the DOM parser takes them (1024 levels with the
+// root); the On-Demand parser counts one level more for that.
+simdjson::ondemand::parser freshOnDemandParser() {
+    simdjson::ondemand::parser parser;
+    if (parser.allocate(0, simdjson::DEFAULT_MAX_DEPTH + 1) != simdjson::SUCCESS) {
+        return simdjson::ondemand::parser{};  // out of memory: the next reading allocates again, or fails
+    }
+    return parser;
+}
+}  // namespace
+
+simdjson::ondemand::parser& threadOnDemandParser() {
+    thread_local simdjson::ondemand::parser parser = freshOnDemandParser();
+    return parser;
+}
+
+void releaseLargeBuffers(simdjson::ondemand::parser& parser) {
+    if (parser.capacity() > keptCapacity) {
+        parser = freshOnDemandParser();
+    }
+}
+
 }  // namespace today::detail::json

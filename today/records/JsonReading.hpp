@@ -8,16 +8,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "today/outside/Date.hpp"
 
 namespace today::detail::json {
 
-// The parser reused by every reading on this thread.
+// The parsers reused by every reading on this thread: the DOM parser for whole documents, the On-Demand
+// parser for streaming readings.
 simdjson::dom::parser& threadParser();
-// Frees the parser's buffers after a large document, so that one big file read does not keep its
+simdjson::ondemand::parser& threadOnDemandParser();
+// Frees a parser's buffers after a large document, so that one big file read does not keep its
 // memory for the thread's whole life.
 void releaseLargeBuffers(simdjson::dom::parser& parser);
+void releaseLargeBuffers(simdjson::ondemand::parser& parser);
 
 // Parses the whole text (which must be valid UTF-8 JSON) and hands its root to `decode`, whose result
 // is returned; none when the text is not JSON. The root is valid only during the call.
@@ -30,6 +34,23 @@ auto decodeText(std::string_view text, Decode&& decode) -> decltype(decode(simdj
         result = decode(root);
     }
     releaseLargeBuffers(parser);
+    return result;
+}
+
+// The same for a file's bytes, parsed where they are: they are padded for the parser (without copying
+// when their capacity has the room, as the host's file reading leaves it) and given back unchanged.
+template <class Decode>
+auto decodeBytes(std::vector<std::uint8_t>& bytes, Decode&& decode) -> decltype(decode(simdjson::dom::element{})) {
+    const std::size_t size = bytes.size();
+    bytes.resize(size + simdjson::SIMDJSON_PADDING);
+    simdjson::dom::parser& parser = threadParser();
+    simdjson::dom::element root;
+    decltype(decode(simdjson::dom::element{})) result;
+    if (parser.parse(bytes.data(), size, false).get(root) == simdjson::SUCCESS) {
+        result = decode(root);
+    }
+    releaseLargeBuffers(parser);
+    bytes.resize(size);
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
 
 namespace today::detail::json {
@@ -24,6 +25,8 @@ public:
     void key(std::string_view name);
 
     void string(std::string_view value);
+    // Bytes as a string of standard padded Base64.
+    void base64(const Bytes& bytes);
     void date(Date value);
     void integer(std::int64_t value);
     void boolean(bool value) { _text.append(value ? "true" : "false"); }

@@ -180,6 +180,22 @@ std::optional<ProjectTodayCacheFile> ProjectTodayCacheFile::read(const std::stri
     return ProjectTodayCacheFile(std::move(*project));
 }
 
+std::optional<ProjectTodayCacheFile> ProjectTodayCacheFile::read(const std::string& path, const TaskFilter& keep) {
+    const Path file(path);
+    if (!file.exists()) {
+        return std::nullopt;
+    }
+    std::optional<Bytes> bytes = file.read();
+    if (!bytes) {
+        return std::nullopt;
+    }
+    std::optional<JsonProjectToday> project = decodeProjectToday(*bytes, keep);
+    if (!project) {
+        return std::nullopt;
+    }
+    return ProjectTodayCacheFile(std::move(*project));
+}
+
 bool ProjectTodayCacheFile::save(const std::string& path) const {
     const std::optional<std::string> text = encodeProjectToday(_project);
     if (!text) {

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
 
 namespace today::detail {
@@ -35,6 +37,12 @@ struct JsonProjectToday {
 // the wrong type for its key (integers must be written without fraction or exponent and fit in 64 bits).
 // Null counts as absent, unknown keys are ignored, and of a key given twice the last one counts.
 std::optional<JsonProjectToday> decodeProjectToday(std::string_view json);
+// Decides, while a cache file is read, whether a task record is kept; it sees every field but the name.
+using TaskFilter = std::function<bool(const JsonTaskToday&)>;
+// The same reading with only the task records that `keep` accepts, in order, in one streaming pass that
+// never builds the others: none exactly when the reading above is none. The bytes are padded for the
+// parser (within their capacity when it has the room) and given back unchanged.
+std::optional<JsonProjectToday> decodeProjectToday(Bytes& text, const TaskFilter& keep);
 // Encodes the snapshot compactly; absent fields are left out, a present empty task list is written as
 // []. None when a date is not finite or a string is not valid UTF-8.
 std::optional<std::string> encodeProjectToday(const JsonProjectToday& project);
@@ -44,6 +52,9 @@ public:
     explicit ProjectTodayCacheFile(JsonProjectToday project) : _project(std::move(project)) {}
     // The snapshot read from the file at `path`, or none when it is missing, unreadable or malformed.
     static std::optional<ProjectTodayCacheFile> read(const std::string& path);
+    // The same, holding only the task records that `keep` accepts: what the widget's question needs,
+    // with memory for little more than the file.
+    static std::optional<ProjectTodayCacheFile> read(const std::string& path, const TaskFilter& keep);
 
     const JsonProjectToday& project() const { return _project; }
     // Writes the snapshot to `path`, replacing the file atomically; false when it could not be encoded
