@@ -183,6 +183,34 @@ TEST_F(LifecycleTest, FailedDeletionOfAnEmptiedListIsReportedButCountsAsSaved) {
     EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a"}));
 }
 
+TEST_F(LifecycleTest, AFailedExistenceCheckDoesNotKeepAnEmptiedListFile) {
+    writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
+    auto manager = makeManager();
+    host.failAll(HostOp::exists, "projects.json");
+
+    EXPECT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
+    host.clearFaults();
+    EXPECT_FALSE(fileExists(dbPath()));
+    EXPECT_TRUE(storedProfiles().empty());
+    EXPECT_TRUE(host.lines().empty());
+}
+
+TEST_F(LifecycleTest, CreationRemovesOnlyAbandonedTemporaryFilesOfSaves) {
+    const std::int64_t now = static_cast<std::int64_t>(testNow().unixTime());
+    const std::string abandoned = containerPath() + "/.projects.json.tmp-0123456789abcdef";
+    const std::string inProgress = containerPath() + "/.A.prj.tmp-fedcba9876543210";
+    const std::string notOurs = containerPath() + "/.notes.tmp-xyz";
+    for (const auto& path : {abandoned, inProgress, notOurs}) writeText(path, "partial");
+    setModified(abandoned, now - 3600);
+    setModified(inProgress, now - 5);
+    setModified(notOurs, now - 3600);
+
+    auto manager = makeManager();
+    EXPECT_FALSE(fileExists(abandoned));
+    EXPECT_TRUE(fileExists(inProgress));
+    EXPECT_TRUE(fileExists(notOurs));
+}
+
 TEST_F(LifecycleTest, CachePathsStayInsideTheContainer) {
     auto manager = makeManager();
     EXPECT_EQ(ManagerAccess::cacheFilePath(*manager, "A-1"), cachePath("A-1"));

@@ -21,12 +21,18 @@ namespace {
 constexpr std::string_view failedToSaveProfiles = "Failed to save today project profiles to file";
 constexpr std::string_view failedToRemoveProfiles = "Failed to remove the project profiles db file";
 
+// Seconds after which a temporary file of a save can no longer belong to a save in progress.
+constexpr double abandonedTemporaryFileAge = 600;
+
 }  // namespace
 
 TodayManager::TodayManager(const GroupContainer& container)
     : _directoryUrl(container.url()),
       _dbFileUrl(_directoryUrl.appendingPathComponent(projectProfilesFileName)),
-      _profiles(loadProjectProfiles(_dbFileUrl)) {}
+      _profiles(loadProjectProfiles(_dbFileUrl)) {
+    // A process killed in the middle of a save leaves its temporary file; nothing else would remove it.
+    detail::removeAbandonedTemporaryFiles(_directoryUrl.path(), abandonedTemporaryFileAge);
+}
 
 TodayManager::~TodayManager() = default;
 
@@ -56,7 +62,9 @@ bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& p
     const std::string path = to.path();
     if (profiles.empty()) {
         // An empty list is never written: the file goes instead. A failed deletion is only reported.
-        if (detail::FileHelper::exists(path) && !detail::FileHelper::deleteFile(path)) {
+        // The file is removed without first asking whether it is there, so that a failed check cannot
+        // leave the old list behind for the next manager to read; only a file still there has failed.
+        if (!detail::FileHelper::deleteFile(path) && detail::FileHelper::exists(path)) {
             detail::printPlain(failedToRemoveProfiles);
         }
         return true;

@@ -32,7 +32,33 @@ std::string temporaryPathBeside(const std::string& path) {
     return directory + "/." + name + suffix;
 }
 
+// Whether a directory entry is a temporary file of `Path::write`: ".<name>.tmp-<16 hex digits>".
+bool isTemporaryName(std::string_view name) {
+    constexpr std::string_view marker = ".tmp-";
+    constexpr std::size_t digits = 16;
+    if (name.size() < 1 + marker.size() + digits || name.front() != '.') return false;
+    const std::string_view tail = name.substr(name.size() - digits);
+    if (name.substr(name.size() - digits - marker.size(), marker.size()) != marker) return false;
+    return tail.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 }  // namespace
+
+void removeAbandonedTemporaryFiles(const std::string& directory, double age) {
+    Host& host = Host::current();
+    const auto entries = host.directoryEntries(directory);
+    if (!entries) return;
+    const Date now = host.now();
+    for (const std::string& name : *entries) {
+        if (!isTemporaryName(name)) continue;
+        const std::string path = directory + "/" + name;
+        const auto status = host.status(path);
+        if (status && !status->isDirectory &&
+            status->modified.timeIntervalSinceReferenceDate() < now.timeIntervalSinceReferenceDate() - age) {
+            host.remove(path);
+        }
+    }
+}
 
 bool Path::exists() const { return Host::current().exists(_path); }
 

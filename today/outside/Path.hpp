@@ -29,4 +29,9 @@ private:
     std::string _path;
 };
 
+// Removes the temporary files that writes in `directory` left behind when their process was killed
+// between creating and renaming them, once they are older than `age` seconds (younger ones may belong
+// to a write in progress in another process).
+void removeAbandonedTemporaryFiles(const std::string& directory, double age);
+
 }  // namespace today::detail
