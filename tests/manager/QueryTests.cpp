@@ -10,14 +10,6 @@ using QueryTest = ManagerTest;
 const std::string composed = "caf\xC3\xA9";
 const std::string decomposed = "cafe\xCC\x81";
 
-TEST_F(QueryTest, EmptyListFindsNothing) {
-    auto manager = makeManager();
-    EXPECT_TRUE(manager->projectProfiles().empty());
-    EXPECT_FALSE(manager->projectProfile(std::string_view("/docs/a.orv")).has_value());
-    EXPECT_FALSE(manager->projectProfile(Url::fileUrl("/docs/a.orv")).has_value());
-    EXPECT_FALSE(manager->projectProfileById("a").has_value());
-}
-
 TEST_F(QueryTest, TheEarlierOfTwoMatchesIsFound) {
     writeDb(R"([{"id":"a","name":"first","sourceOrvFilePath":"/docs/p.orv"},)"
             R"({"id":"b","name":"second","sourceOrvFilePath":"/docs/p.orv"},)"
@@ -53,20 +45,6 @@ TEST_F(QueryTest, UrlsAreNormalisedButPathsAreTakenAsGiven) {
     EXPECT_FALSE(manager->projectProfile(std::string_view(dotted)).has_value());
     EXPECT_FALSE(manager->projectProfile(std::string_view(linked)).has_value());
     EXPECT_TRUE(manager->projectProfile(std::string_view(document)).has_value());
-}
-
-TEST_F(QueryTest, ResultsAreCopies) {
-    writeDb(R"([{"id":"a","name":"A","sourceOrvFilePath":"/docs/a.orv","todayWidget":true}])");
-    auto manager = makeManager();
-    auto byId = manager->projectProfileById("a");
-    byId->name = "changed";
-    byId->todayWidget = false;
-    auto all = manager->projectProfiles();
-    all[0].sourceOrvFilePath = "/elsewhere";
-    const auto listed = manager->projectProfiles();
-    EXPECT_EQ(listed[0].name, "A");
-    EXPECT_TRUE(listed[0].todayWidget);
-    EXPECT_EQ(listed[0].sourceOrvFilePath, "/docs/a.orv");
 }
 
 }  // namespace

@@ -253,26 +253,5 @@ TEST_F(TaskTest, AStaleBookmarkRecreatedDuringARebuildIsKept) {
     EXPECT_EQ(resolved->path(), path);
 }
 
-TEST_F(TaskTest, AnIdThatCannotNameAFileInTheContainerReadsAndWritesNothing) {
-    auto manager = makeManager();
-    const std::string path = prepareDocument(*manager);
-    // "../outside" would name root/outside.prj, beside the container.
-    const std::string outside = root.path() + "/outside.prj";
-    JsonProjectToday outsideSnapshot;
-    outsideSnapshot.tasks =
-        std::vector<JsonTaskToday>{cached(9, "Out", hoursAfterDayStart(-1), hoursAfterDayStart(24))};
-    ASSERT_TRUE(ProjectTodayCacheFile(outsideSnapshot).save(outside));
-    const std::string outsideText = readText(outside);
-
-    auto profile = makeProfile("../outside", path, modifiedDate(path), bookmarkOf(path));
-    EXPECT_TRUE(manager->tasks(profile, testNow())->empty());
-
-    profile.lastUpdate = Date(0);
-    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save project today cache file: " + path}));
-    EXPECT_EQ(readText(outside), outsideText);
-    EXPECT_FALSE(fileExists(dbPath()));
-}
-
 }  // namespace
 }  // namespace today::testing

@@ -45,10 +45,8 @@ private:
 TEST_F(BookmarkTest, FreshBookmarkResolvesToItsFile) {
     const std::string plan = dir.write("My Plan ü.orv", "v1");
     const Bytes bookmark = bookmarkOf(plan);
-    const Resolved resolved = resolve(bookmark);
-    EXPECT_EQ(resolved.path, plan);
-    EXPECT_FALSE(resolved.stale);
-
+    EXPECT_EQ(resolve(bookmark).path, plan);
+    EXPECT_FALSE(resolve(bookmark).stale);
     const auto record = detail::decodeBookmark(bookmark);
     ASSERT_TRUE(record);
     EXPECT_EQ(record->options, 0x800u);
@@ -83,9 +81,7 @@ TEST_F(BookmarkTest, DeletedDocumentDoesNotResolve) {
     const std::string plan = dir.write("plan.orv", "v1");
     const Bytes bookmark = bookmarkOf(plan);
     ASSERT_EQ(std::remove(plan.c_str()), 0);
-    const Resolved resolved = resolve(bookmark);
-    EXPECT_FALSE(resolved.path);
-    EXPECT_FALSE(resolved.stale);
+    EXPECT_FALSE(resolve(bookmark).path);
 }
 
 TEST_F(BookmarkTest, OnlyFileUrlsOfExistingFilesCanBeBookmarked) {
@@ -112,10 +108,6 @@ TEST_F(BookmarkTest, BytesThatAreNotABookmarkFail) {
         EXPECT_FALSE(resolve(Bytes(bookmark.begin(), bookmark.begin() + static_cast<std::ptrdiff_t>(length))).path)
             << length;
     }
-    Bytes longer = bookmark;
-    longer.push_back('x');
-    EXPECT_FALSE(resolve(longer).path);
-
     Bytes otherVersion = bookmark;
     otherVersion[4] = 2;
     EXPECT_FALSE(resolve(otherVersion).path);
@@ -133,13 +125,6 @@ TEST_F(BookmarkTest, BytesThatAreNotABookmarkFail) {
     EXPECT_FALSE(resolve(withNul).path);
 
     EXPECT_FALSE(resolve(Bytes{'b', 'o', 'o', 'k', 'm', 'a', 'r', 'k'}).path);
-    std::uint32_t state = 12345;
-    for (int round = 0; round < 2000; ++round) {
-        Bytes garbage((state >> 8) % 64);
-        for (auto& byte : garbage) byte = static_cast<std::uint8_t>((state = state * 1103515245u + 12345u) >> 16);
-        if (round % 2 == 0 && garbage.size() >= 4) std::copy(bookmark.begin(), bookmark.begin() + 4, garbage.begin());
-        EXPECT_FALSE(detail::decodeBookmark(garbage));
-    }
 }
 
 }  // namespace

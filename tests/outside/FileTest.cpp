@@ -49,8 +49,6 @@ TEST_F(FileTest, WriteCreatesAndReplacesTheWholeFile) {
     ASSERT_TRUE(path.write(bytesOf("[1,2,3]")));
     EXPECT_TRUE(path.exists());
     EXPECT_EQ(testing::readText(path.string()), "[1,2,3]");
-    ASSERT_TRUE(path.write(bytesOf("[]")));
-    EXPECT_EQ(path.read(), (Bytes{'[', ']'}));
     ASSERT_TRUE(path.write({}));
     EXPECT_EQ(path.read(), Bytes{});
     EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
@@ -76,24 +74,16 @@ TEST_F(FileTest, TemporaryFileIsHiddenBesideTheTargetWithARandomName) {
     EXPECT_EQ(testing::readText(dir.file(longName)), "long");
 }
 
-TEST_F(FileTest, FailedRenameKeepsTheOldContentAndLeavesNoTemporaryFile) {
+TEST_F(FileTest, FailedWriteOrRenameKeepsTheOldContentAndLeavesNoTemporaryFile) {
     const Path path(dir.file("projects.json"));
     ASSERT_TRUE(path.write(bytesOf("old")));
-    host.failAll(HostOp::rename);
-    EXPECT_FALSE(path.write(bytesOf("new content")));
-    EXPECT_EQ(testing::readText(path.string()), "old");
-    EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
-}
-
-TEST_F(FileTest, FailedWriteKeepsTheOldContentAndLeavesNoTemporaryFile) {
-    const Path path(dir.file("projects.json"));
-    ASSERT_TRUE(path.write(bytesOf("old")));
-    host.failAll(HostOp::writeNewFile);
-    EXPECT_FALSE(path.write(bytesOf("new")));
-    EXPECT_EQ(testing::readText(path.string()), "old");
-    EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
-
-    host.clearFaults();
+    for (const HostOp op : {HostOp::writeNewFile, HostOp::rename}) {
+        host.failAll(op);
+        EXPECT_FALSE(path.write(bytesOf("new content")));
+        host.clearFaults();
+        EXPECT_EQ(testing::readText(path.string()), "old");
+        EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
+    }
     EXPECT_FALSE(Path(dir.file("missing dir/file")).write(bytesOf("x")));
     EXPECT_FALSE(Path(dir.path() + "/").write(bytesOf("x")));
     EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});

@@ -41,11 +41,5 @@ TEST(HostTest, PosixHostPrintsWholeLinesOnStandardOutput) {
               "Failed to save project today cache file: /tmp/a b.orv\n\"Failed to re-create project bookmark\"\n");
 }
 
-TEST(HostTest, EnvironmentOfTheProcess) {
-    EXPECT_FALSE(Host::posix().environmentVariable("TODAY_SURELY_NOT_SET_ANYWHERE"));
-    EXPECT_FALSE(Host::posix().environmentVariable(std::string("PATH\0X", 6)));
-    EXPECT_TRUE(Host::posix().environmentVariable("PATH"));
-}
-
 }  // namespace
 }  // namespace today

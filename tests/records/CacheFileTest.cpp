@@ -38,29 +38,12 @@ JsonProjectToday fullProject(std::size_t taskCount) {
     return project;
 }
 
-void expectSameTask(const JsonTaskToday& read, const JsonTaskToday& written) {
-    EXPECT_EQ(read.id, written.id);
-    EXPECT_EQ(read.name, written.name);
-    EXPECT_EQ(read.start, written.start);
-    EXPECT_EQ(read.finish, written.finish);
-    EXPECT_EQ(read.completed, written.completed);
-    EXPECT_EQ(read.color, written.color);
-    EXPECT_EQ(read.isMilestone, written.isMilestone);
-    EXPECT_EQ(read.directProjectTaskId, written.directProjectTaskId);
-}
-
+// Every field is written, absent ones left out and numbers as the shortest text that reads back the same:
+// equal texts mean equal snapshots.
 void expectSameProject(const JsonProjectToday& read, const JsonProjectToday& written) {
-    EXPECT_EQ(read.name, written.name);
-    EXPECT_EQ(read.start, written.start);
-    EXPECT_EQ(read.finish, written.finish);
-    EXPECT_EQ(read.completed, written.completed);
-    ASSERT_EQ(read.tasks.has_value(), written.tasks.has_value());
-    if (read.tasks) {
-        ASSERT_EQ(read.tasks->size(), written.tasks->size());
-        for (std::size_t i = 0; i < read.tasks->size(); ++i) {
-            expectSameTask((*read.tasks)[i], (*written.tasks)[i]);
-        }
-    }
+    const auto text = encodeProjectToday(written);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_EQ(encodeProjectToday(read), text);
 }
 
 std::optional<JsonProjectToday> roundTrip(const JsonProjectToday& project) {
@@ -81,102 +64,47 @@ TEST(CacheFile, WritesTheShortKeysInOrder) {
 }
 
 TEST(CacheFile, RoundTripKeepsEveryFieldAndTheTaskOrder) {
-    const JsonProjectToday written = fullProject(50);
+    JsonProjectToday written = fullProject(50);
+    (*written.tasks)[0].id = std::numeric_limits<std::int64_t>::max();
+    (*written.tasks)[0].directProjectTaskId = std::numeric_limits<std::int64_t>::min();
     const auto read = roundTrip(written);
     ASSERT_TRUE(read.has_value());
     expectSameProject(*read, written);
 }
 
-TEST(CacheFile, AbsentFieldsAreLeftOutAndReadBackAbsent) {
+TEST(CacheFile, AbsentFieldsAreLeftOutAndNullReadsAsAbsent) {
     JsonProjectToday project;
     project.tasks.emplace(2);  // two records with every field absent
     (*project.tasks)[1].isMilestone = false;
-    const auto text = encodeProjectToday(project);
-    EXPECT_EQ(text, R"({"tsks":[{},{"mls":false}]})");
-    const auto read = decodeProjectToday(*text);
-    ASSERT_TRUE(read.has_value());
-    expectSameProject(*read, project);
-
+    EXPECT_EQ(encodeProjectToday(project), R"({"tsks":[{},{"mls":false}]})");
     EXPECT_EQ(encodeProjectToday(JsonProjectToday{}), "{}");
-    const auto empty = decodeProjectToday("{}");
-    ASSERT_TRUE(empty.has_value());
-    expectSameProject(*empty, JsonProjectToday{});
-}
-
-TEST(CacheFile, EmptyTaskListDiffersFromAbsentTasks) {
-    JsonProjectToday project;
-    project.tasks.emplace();
+    project.tasks->clear();
     EXPECT_EQ(encodeProjectToday(project), R"({"tsks":[]})");
-    const auto read = decodeProjectToday(R"({"tsks":[]})");
-    ASSERT_TRUE(read.has_value());
-    ASSERT_TRUE(read->tasks.has_value());
-    EXPECT_TRUE(read->tasks->empty());
 
-    const auto nullTasks = decodeProjectToday(R"({"tsks":null})");
-    ASSERT_TRUE(nullTasks.has_value());
-    EXPECT_FALSE(nullTasks->tasks.has_value());
-}
-
-TEST(CacheFile, FieldNamesAreNotKeys) {
-    const auto read = decodeProjectToday(
-        R"({"name":"n","start":1,"finish":2,"completed":3,"tasks":[],"tsks":[)"
-        R"({"id":1,"name":"t","start":1,"finish":2,"completed":3,"color":4,"isMilestone":true,)"
-        R"("directProjectTaskId":5}]})");
-    ASSERT_TRUE(read.has_value());
-    EXPECT_FALSE(read->name || read->start || read->finish || read->completed);
-    ASSERT_EQ(read->tasks->size(), 1u);
-    const JsonTaskToday& task = read->tasks->front();
-    EXPECT_EQ(task.id, 1);
-    EXPECT_FALSE(task.name || task.start || task.finish || task.completed || task.color || task.isMilestone ||
-                 task.directProjectTaskId);
-}
-
-TEST(CacheFile, NullValuesReadAsAbsent) {
-    const auto read = decodeProjectToday(
+    const auto nulls = decodeProjectToday(
         R"({"nm":null,"stt":null,"fns":null,"cmp":null,"tsks":[)"
         R"({"id":null,"nm":null,"stt":null,"fns":null,"cmp":null,"clr":null,"mls":null,"sp":null}]})");
-    ASSERT_TRUE(read.has_value());
+    ASSERT_TRUE(nulls.has_value());
     JsonProjectToday expected;
     expected.tasks.emplace(1);
-    expectSameProject(*read, expected);
-}
-
-TEST(CacheFile, IntegersUseTheWholeSigned64BitRange) {
-    JsonProjectToday project;
-    JsonTaskToday task;
-    task.id = std::numeric_limits<std::int64_t>::max();
-    task.directProjectTaskId = std::numeric_limits<std::int64_t>::min();
-    task.completed = 0;
-    task.color = -1;
-    project.tasks = {task};
-    const auto read = roundTrip(project);
-    ASSERT_TRUE(read.has_value());
-    expectSameProject(*read, project);
+    expectSameProject(*nulls, expected);
+    EXPECT_FALSE(decodeProjectToday(R"({"tsks":null})")->tasks.has_value());
+    EXPECT_TRUE(decodeProjectToday(R"({"tsks":[]})")->tasks->empty());
 }
 
 TEST(CacheFile, WrongTypesRejectTheWholeFile) {
     const char* const texts[] = {
         R"([])",                                                        // root is not an object
-        R"("nm")",
         R"({"nm":1})",
         R"({"stt":"1"})",
-        R"({"fns":false})",
         R"({"cmp":1.5})",                                               // fractional integer
         R"({"cmp":50.0})",                                              // integers carry no fraction
-        R"({"cmp":1e2})",
         R"({"tsks":{}})",                                               // tasks not an array
-        R"({"tsks":"[]"})",
-        R"({"tsks":[{"id":1},2]})",                                     // non-object task
-        R"({"tsks":[{"id":1},null]})",
+        R"({"tsks":[{"id":1},null]})",                                  // non-object task
         R"({"tsks":[{"id":1},{"id":"2"}]})",                            // one malformed task
         R"({"tsks":[{"id":1},{"id":2,"clr":9223372036854775808}]})",    // beyond 64 bits
-        R"({"tsks":[{"id":1},{"id":2,"sp":-9223372036854775809}]})",
-        R"({"tsks":[{"id":18446744073709551615}]})",
         R"({"tsks":[{"mls":0}]})",
-        R"({"tsks":[{"nm":["a"]}]})",
         R"({"tsks":[{"stt":1e999}]})",
-        R"({"tsks":[{"fns":"2021-01-01"}]})",
-        R"({"tsks":[{"sp":1.25}]})",
         R"({"tsks":[]} {})",
         "{\"nm\":\"\xc3\x28\"}",
     };
@@ -198,9 +126,6 @@ TEST(CacheFile, UnknownKeysAreIgnoredAndLastDuplicateWins) {
 TEST(CacheFile, ValuesJsonCannotCarryFailTheEncoding) {
     JsonProjectToday project = fullProject(3);
     (*project.tasks)[2].finish = Date(std::numeric_limits<double>::infinity());
-    EXPECT_FALSE(encodeProjectToday(project).has_value());
-    project = fullProject(3);
-    project.start = Date(std::numeric_limits<double>::quiet_NaN());
     EXPECT_FALSE(encodeProjectToday(project).has_value());
     project = fullProject(3);
     (*project.tasks)[1].name = "\xe2\x82";  // cut-off UTF-8 sequence
@@ -259,19 +184,6 @@ TEST(CacheFile, UnreadableOrMalformedFilesReadAsNothing) {
     EXPECT_FALSE(ProjectTodayCacheFile::read(good).has_value());
     host.clearFaults();
     EXPECT_TRUE(ProjectTodayCacheFile::read(good).has_value());
-}
-
-TEST(CacheFile, LargeSnapshotRoundTrips) {
-    TempDir dir;
-    const std::string path = dir.file("big.prj");
-    const JsonProjectToday written = fullProject(100000);
-    ASSERT_TRUE(ProjectTodayCacheFile(written).save(path));
-    const auto read = ProjectTodayCacheFile::read(path);
-    ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->project().tasks->size(), written.tasks->size());
-    expectSameTask(read->project().tasks->back(), written.tasks->back());
-    // The thread's parser stays usable after a large document.
-    EXPECT_TRUE(decodeProjectToday(R"({"tsks":[{"id":1}]})").has_value());
 }
 
 }  // namespace

@@ -40,17 +40,6 @@ std::string writeProfiles(const std::vector<TodayProjectProfile>& profiles) {
     return text.value_or("");
 }
 
-void expectSameProfile(const TodayProjectProfile& read, const TodayProjectProfile& written) {
-    EXPECT_EQ(read.id(), written.id());
-    EXPECT_EQ(read.name, written.name);
-    EXPECT_EQ(read.start, written.start);
-    EXPECT_EQ(read.finish, written.finish);
-    EXPECT_EQ(read.sourceOrvFilePath, written.sourceOrvFilePath);
-    EXPECT_EQ(read.securityScopedBookmark, written.securityScopedBookmark);
-    EXPECT_EQ(read.lastUpdate, written.lastUpdate);
-    EXPECT_EQ(read.todayWidget, written.todayWidget);
-}
-
 TEST(ProfileListFile, RoundTripKeepsEveryFieldAndTheOrder) {
     const std::vector<TodayProjectProfile> written{
         makeProfile("A-1", "Plan \"one\"", Date(-86400.25), Date(0), "/home/u/Plan one.orv",
@@ -59,12 +48,12 @@ TEST(ProfileListFile, RoundTripKeepsEveryFieldAndTheOrder) {
         makeProfile("C-3", "Ünïcødé ✓ \U0001F600", Date(1e16), std::nullopt, "/tmp/a\\b/c", Bytes{}, Date(-1e300),
                     true),
     };
-    const auto read = readProfiles(writeProfiles(written));
+    // Every field is written and dates as the shortest text that reads back the same: equal texts, equal
+    // profiles.
+    const std::string text = writeProfiles(written);
+    const auto read = readProfiles(text);
     ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->size(), written.size());
-    for (std::size_t i = 0; i < written.size(); ++i) {
-        expectSameProfile((*read)[i], written[i]);
-    }
+    EXPECT_EQ(writeProfiles(*read), text);
 }
 
 TEST(ProfileListFile, DatesReadBackAsTheSameDouble) {
@@ -82,18 +71,16 @@ TEST(ProfileListFile, DatesReadBackAsTheSameDouble) {
     }
 }
 
-TEST(ProfileListFile, MinimalProfileIsWrittenWithExactlyFiveKeys) {
-    const auto text = writeProfiles(
-        {makeProfile("ID", "Name", std::nullopt, std::nullopt, "/a/b.orv", std::nullopt, Date(12), false)});
-    EXPECT_EQ(text, R"([{"id":"ID","name":"Name","sourceOrvFilePath":"/a/b.orv","lastUpdate":12,"todayWidget":false}])");
-}
-
-TEST(ProfileListFile, FullProfileIsWrittenInKeyOrder) {
-    const auto text = writeProfiles({makeProfile("i", "n", Date(1.5), Date(-2), "/p", Bytes{'a', 'b', 'c', 'd'},
-                                                 Date(3.25), true)});
-    EXPECT_EQ(text,
+TEST(ProfileListFile, ProfilesAreWrittenInKeyOrder) {
+    EXPECT_EQ(writeProfiles({makeProfile("ID", "Name", std::nullopt, std::nullopt, "/a/b.orv", std::nullopt, Date(12),
+                                         false)}),
+              R"([{"id":"ID","name":"Name","sourceOrvFilePath":"/a/b.orv","lastUpdate":12,"todayWidget":false}])");
+    EXPECT_EQ(writeProfiles({makeProfile("i", "n", Date(1.5), Date(-2), "/p", Bytes{'a', 'b', 'c', 'd'}, Date(3.25),
+                                         true)}),
               R"([{"id":"i","name":"n","start":1.5,"finish":-2,"sourceOrvFilePath":"/p",)"
               R"("securityScopedBookmark":"YWJjZA==","lastUpdate":3.25,"todayWidget":true}])");
+    EXPECT_EQ(encodeProfileList({}), "[]");
+    EXPECT_EQ(encodeProfileList({JsonTodayProjectProfile{}, JsonTodayProjectProfile{}}), "[{},{}]");
 }
 
 TEST(ProfileListFile, StringsAreEscapedAndReadBack) {
@@ -113,93 +100,43 @@ TEST(ProfileListFile, StringsAreEscapedAndReadBack) {
 }
 
 TEST(ProfileListFile, ValuesJsonCannotCarryFailTheEncoding) {
-    const double nonFinite[] = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
-                                std::numeric_limits<double>::quiet_NaN()};
-    for (double value : nonFinite) {
-        JsonTodayProjectProfile record(
-            makeProfile("i", "n", std::nullopt, std::nullopt, "/p", std::nullopt, Date(0), false));
-        record.start = Date(value);
-        EXPECT_FALSE(encodeProfileList({record}).has_value()) << value;
-    }
-    JsonTodayProjectProfile invalidText(
-        makeProfile("i", "bad \xff\xfe", std::nullopt, std::nullopt, "/p", std::nullopt, Date(0), false));
-    EXPECT_FALSE(encodeProfileList({invalidText}).has_value());
+    JsonTodayProjectProfile record(
+        makeProfile("i", "n", std::nullopt, std::nullopt, "/p", std::nullopt, Date(0), false));
+    record.start = Date(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_FALSE(encodeProfileList({record}).has_value());
+    record.start.reset();
+    record.name = "bad \xff\xfe";
+    EXPECT_FALSE(encodeProfileList({record}).has_value());
 }
 
-TEST(ProfileListFile, AbsentFieldsOfAStoredRecordAreLeftOut) {
-    EXPECT_EQ(encodeProfileList({}), "[]");
-    EXPECT_EQ(encodeProfileList({JsonTodayProjectProfile{}, JsonTodayProjectProfile{}}), "[{},{}]");
-}
-
-TEST(ProfileListFile, MissingFieldsTakeTheirDefaults) {
+TEST(ProfileListFile, MissingOrNullFieldsTakeTheirDefaults) {
     testing::TestHost host;
     ScopedHost scoped(host);
     testing::ScopedTimeZone zone("JST-9");
     // 2021-06-14T20:00:00Z is 05:00 on 2021-06-15 in Tokyo; its day started at 2021-06-14T15:00:00Z.
     host.setNow(Date::fromUnixTime(1623700800));
 
-    const auto read = readProfiles(R"([{"sourceOrvFilePath":"/p.orv","id":"x"}])");
-    ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->size(), 1u);
-    const TodayProjectProfile& profile = read->front();
-    EXPECT_EQ(profile.id(), "x");
-    EXPECT_EQ(profile.name, "Untitiled");
-    EXPECT_FALSE(profile.start);
-    EXPECT_FALSE(profile.finish);
-    EXPECT_FALSE(profile.securityScopedBookmark);
-    EXPECT_EQ(profile.lastUpdate, Date::fromUnixTime(1623682800));
-    EXPECT_FALSE(profile.todayWidget);
-}
-
-TEST(ProfileListFile, NullReadsAsAbsent) {
     const auto read = readProfiles(
-        R"([{"id":"x","name":null,"start":null,"finish":null,"sourceOrvFilePath":"/p",)"
-        R"("securityScopedBookmark":null,"lastUpdate":5,"todayWidget":null}])");
+        R"([{"sourceOrvFilePath":"/p.orv","id":"x"},{"id":"y","name":null,"start":null,"finish":null,)"
+        R"("sourceOrvFilePath":"/p","securityScopedBookmark":null,"lastUpdate":null,"todayWidget":null}])");
     ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->size(), 1u);
-    EXPECT_EQ(read->front().name, "Untitiled");
-    EXPECT_FALSE(read->front().start);
-    EXPECT_FALSE(read->front().finish);
-    EXPECT_FALSE(read->front().securityScopedBookmark);
-    EXPECT_FALSE(read->front().todayWidget);
-}
-
-TEST(ProfileListFile, RecordsWithoutIdOrPathAreDroppedAndTheOthersKept) {
-    const auto read = readProfiles(
-        R"([{"id":"","sourceOrvFilePath":"/a"},{"id":"b","sourceOrvFilePath":null},)"
-        R"({"sourceOrvFilePath":"/c"},{"id":"d"},{"id":"e","sourceOrvFilePath":""},)"
-        R"({"id":"kept","name":"","sourceOrvFilePath":"/k","lastUpdate":1,"todayWidget":true}])");
-    ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->size(), 1u);
-    EXPECT_EQ(read->front().id(), "kept");
-    EXPECT_EQ(read->front().name, "");
-    EXPECT_TRUE(read->front().todayWidget);
-}
-
-TEST(ProfileListFile, EmptyArrayReadsAsNoRecords) {
-    const auto records = decodeProfileList("[]");
-    ASSERT_TRUE(records.has_value());
-    EXPECT_TRUE(records->empty());
+    ASSERT_EQ(read->size(), 2u);
+    for (const TodayProjectProfile& profile : *read) {
+        EXPECT_EQ(profile.name, "Untitiled");
+        EXPECT_FALSE(profile.start || profile.finish || profile.securityScopedBookmark || profile.todayWidget);
+        EXPECT_EQ(profile.lastUpdate, Date::fromUnixTime(1623682800));
+    }
     EXPECT_TRUE(decodeProfileList(" \n[ ]\t").has_value());
 }
 
-TEST(ProfileListFile, UnknownKeysAreIgnoredAndNotWrittenAgain) {
+TEST(ProfileListFile, UnknownKeysAreIgnoredAndNotWrittenAgainAndTheLastDuplicateWins) {
     const auto read = readProfiles(
         R"([{"extra":{"nested":[1,"x",null]},"id":"i","ID":7,"sourceOrvFilePath":"/p","lastUpdate":2,)"
-        R"("todayWidget":false,"Name":true}])");
+        R"("todayWidget":false,"Name":true,"id":"j","name":"n","name":null}])");
     ASSERT_TRUE(read.has_value());
     ASSERT_EQ(read->size(), 1u);
-    EXPECT_EQ(read->front().name, "Untitiled");
     EXPECT_EQ(writeProfiles(*read),
-              R"([{"id":"i","name":"Untitiled","sourceOrvFilePath":"/p","lastUpdate":2,"todayWidget":false}])");
-}
-
-TEST(ProfileListFile, LastOfDuplicateKeysWins) {
-    const auto read = readProfiles(R"([{"id":"first","id":"second","sourceOrvFilePath":"/p","name":"n","name":null}])");
-    ASSERT_TRUE(read.has_value());
-    ASSERT_EQ(read->size(), 1u);
-    EXPECT_EQ(read->front().id(), "second");
-    EXPECT_EQ(read->front().name, "Untitiled");
+              R"([{"id":"j","name":"Untitiled","sourceOrvFilePath":"/p","lastUpdate":2,"todayWidget":false}])");
 }
 
 TEST(ProfileListFile, IntegerDatesAreAccepted) {
@@ -216,27 +153,16 @@ TEST(ProfileListFile, AnyFaultRejectsTheWholeFile) {
     const char* const texts[] = {
         R"({"id":"i","sourceOrvFilePath":"/p"})",                                  // root is not an array
         R"([{"id":"i","sourceOrvFilePath":"/p"},1])",                              // element is not an object
-        R"([{"id":"i","sourceOrvFilePath":"/p"},[]])",                             //
         R"([{"id":"i","sourceOrvFilePath":"/p"},{"id":"j","sourceOrvFilePath":"/q","todayWidget":"true"}])",
         R"([{"id":"i","sourceOrvFilePath":"/p","todayWidget":1}])",
         R"([{"id":"i","sourceOrvFilePath":"/p","lastUpdate":"12"}])",
-        R"([{"id":"i","sourceOrvFilePath":"/p","start":true}])",
-        R"([{"id":"i","sourceOrvFilePath":"/p","finish":[1]}])",
         R"([{"id":1,"sourceOrvFilePath":"/p"}])",
-        R"([{"id":"i","name":false,"sourceOrvFilePath":"/p"}])",
-        R"([{"id":"i","sourceOrvFilePath":{"path":"/p"}}])",
-        R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"not base64!"}])",
         R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"YWJjZA"}])",       // unpadded
-        R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"YWJj\nZA=="}])",   // line break
         R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"YWJjZA-_"}])",     // URL alphabet
-        R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":[1,2]}])",
         R"([{"id":"i","sourceOrvFilePath":"/p","lastUpdate":1e400}])",             // beyond a double
-        R"([{"id":"i","sourceOrvFilePath":"/p","lastUpdate":NaN}])",
         R"([{"id":"i","sourceOrvFilePath":"/p"}] x)",                              // trailing text
-        R"([{"id":"i","sourceOrvFilePath":"/p"})",                                 // cut short
         "[{\"id\":\"i\",\"sourceOrvFilePath\":\"/p\xff\"}]",                       // not UTF-8
         "",
-        "null",
     };
     for (const char* text : texts) {
         EXPECT_FALSE(decodeProfileList(text).has_value()) << text;

@@ -79,10 +79,7 @@ protected:
 };
 
 TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
-    const std::string path = write("office.json", officeMove());
-    const std::string id = add(path);
-    EXPECT_EQ(today({"list"}).out.find(id) != std::string::npos, true);
-
+    const std::string id = add(write("office.json", officeMove()));
     const CommandResult shown = today({"show", "--at", at});
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
     EXPECT_EQ(shown.err, "");
@@ -96,9 +93,7 @@ TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
 
     // Without a subcommand it shows; the same instant given in UTC gives the same answer.
     EXPECT_EQ(today({"--at", "2090-06-10T12:00:00Z"}).out, shown.out);
-    // A day later only the packing is still on; a week later nothing.
-    EXPECT_THAT(today({"--at", "2090-06-12T18:00"}).out, HasSubstr("Pack the archive"));
-    EXPECT_THAT(today({"--at", "2090-06-12T18:00"}).out, Not(HasSubstr("Order the furniture")));
+    // A week later nothing is on.
     EXPECT_THAT(today({"--at", "2090-06-20"}).out, HasSubstr("  Nothing on this date.\n"));
 }
 
@@ -114,21 +109,15 @@ TEST_F(TodayCommand, ShowsJsonForScripts) {
     ASSERT_EQ(projects.size(), 1u);
     const simdjson::dom::element project = projects.at(0);
     EXPECT_EQ(std::string_view(project["id"]), id);
-    EXPECT_EQ(std::string_view(project["name"]), "Office move");
-    EXPECT_EQ(std::string_view(project["start"]), "2090-06-02T09:00:00+02:00");
     EXPECT_EQ(std::string_view(project["finish"]), "2090-06-27T17:00:00+02:00");
     EXPECT_EQ(bool(project["loaded"]), true);
     const simdjson::dom::array tasks = project["tasks"];
     ASSERT_EQ(tasks.size(), 3u);
     const simdjson::dom::element keys = tasks.at(1);
-    EXPECT_EQ(int64_t(keys["id"]), 12);
-    EXPECT_EQ(std::string_view(keys["name"]), "Keys handed over");
     EXPECT_EQ(std::string_view(keys["start"]), "2090-06-10T12:00:00+02:00");
-    EXPECT_EQ(std::string_view(keys["finish"]), "2090-06-11T12:00:00+02:00");
     EXPECT_EQ(bool(keys["isMilestone"]), true);
     EXPECT_EQ(int64_t(keys["directProjectTaskId"]), 10);
     EXPECT_EQ(int64_t(tasks.at(0)["completed"]), 40);
-    EXPECT_EQ(int64_t(tasks.at(0)["color"]), 5);
     EXPECT_TRUE(tasks.at(2)["directProjectTaskId"].is_null());
 }
 
@@ -148,9 +137,7 @@ TEST_F(TodayCommand, ListsThePlans) {
     const simdjson::dom::array profiles = parser.parse(simdjson::padded_string(json.out));
     ASSERT_EQ(profiles.size(), 1u);
     EXPECT_EQ(std::string_view(profiles.at(0)["id"]), id);
-    EXPECT_EQ(std::string_view(profiles.at(0)["sourceOrvFilePath"]), path);
     EXPECT_EQ(std::string_view(profiles.at(0)["lastUpdate"]), "2033-05-18T05:33:20+02:00");
-    EXPECT_EQ(bool(profiles.at(0)["todayWidget"]), true);
     EXPECT_EQ(bool(profiles.at(0)["hasBookmark"]), true);
 }
 
@@ -179,34 +166,17 @@ TEST_F(TodayCommand, UpdateRebuildsAfterThePlanChanges) {
     const CommandResult shown = today({"show", "--at", at});
     EXPECT_THAT(shown.out, HasSubstr("Office move, revised  2090-06-02"));
     EXPECT_THAT(shown.out, HasSubstr("Pack the last boxes"));
-    EXPECT_THAT(shown.out, Not(HasSubstr("Pack the archive")));
     EXPECT_THAT(today({"update", path}).out, HasSubstr("is up to date"));
 }
 
-TEST_F(TodayCommand, ShowRebuildsAChangedPlanByItself) {
-    const std::string path = write("always.json", alwaysOn("Always", "First name"));
-    const std::string id = add(path);
-    EXPECT_THAT(today({"show", "--at", at}).out, HasSubstr("First name"));
-
-    write("always.json", alwaysOn("Renamed", "Second name"), 2e9 + 1);
-    const CommandResult shown = today({"show", "--at", at});
-    EXPECT_EQ(shown.exitCode, 0) << shown.err;
-    EXPECT_THAT(shown.out, HasSubstr("Renamed  no dates  id " + id));
-    EXPECT_THAT(shown.out, HasSubstr("Second name"));
-    EXPECT_THAT(today({"list"}).out, HasSubstr("Renamed\n"));
-}
-
-TEST_F(TodayCommand, RemoveDeletesThePlanAndItsCache) {
+TEST_F(TodayCommand, RemoveDeletesThePlan) {
     const std::string id = add(write("office.json", officeMove()));
-    const std::string cache = _runner.groupContainer() + "/" + id + ".prj";
-    EXPECT_TRUE(fileExists(cache));
 
     const CommandResult removed = today({"remove", id});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_EQ(removed.out, "Removed “Office move” (" + id + ")\n");
-    EXPECT_FALSE(fileExists(cache));
-    EXPECT_FALSE(fileExists(_runner.groupContainer() + "/projects.json"));
-    EXPECT_EQ(today({"list"}).out, "No plans are listed yet. Add one with: today add FILE\n");
+    const std::map<std::string, std::string> emptyContainer = {{_runner.groupContainer(), "<directory>"}};
+    EXPECT_EQ(_runner.containerFiles(), emptyContainer);
     EXPECT_EQ(today({}).out, "No plans are listed yet. Add one with: today add FILE\n");
 
     const CommandResult again = today({"remove", id});
@@ -217,7 +187,6 @@ TEST_F(TodayCommand, RemoveDeletesThePlanAndItsCache) {
 TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
     EXPECT_EQ(today({"link", "project", "ABC-1"}).out, "OrvaneProject://ABC-1\n");
     EXPECT_EQ(today({"link", "guide"}).out, "OrvaneProject://today-setting-guide\n");
-    EXPECT_EQ(today({"link", "legacy"}).out, "OrvaneProject://today-setting\n");
 
     const CommandResult refused = today({"link", "project", "a b"});
     EXPECT_EQ(refused.exitCode, 1);
@@ -225,9 +194,8 @@ TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
     EXPECT_EQ(refused.out, "");
 
     EXPECT_EQ(today({"open", "OrvaneProject://ABC-1"}).out, "project ABC-1\n");
-    EXPECT_EQ(today({"open", "OrvaneProject://today-setting-guide/x?y=1#z"}).out, "widget setting guide\n");
     EXPECT_EQ(today({"open", "OrvaneProject://today-setting"}).out, "legacy Today setting\n");
-    for (const std::string text : {"orvaneproject://ABC-1", "OrvaneProject://", "https://today-setting", "no link"}) {
+    for (const std::string text : {"orvaneproject://ABC-1", "no link"}) {
         const CommandResult none = today({"open", text});
         EXPECT_EQ(none.exitCode, 1) << text;
         EXPECT_EQ(none.err, "today: " + text + " is not a widget link\n");
@@ -235,11 +203,8 @@ TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
 }
 
 TEST_F(TodayCommand, BadArgumentsAreUsageErrors) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"bogus"}, {"--frobnicate"}, {"add"}, {"add", "a", "b"}, {"remove"}, {"update"}, {"link"},
-        {"link", "project"}, {"link", "elsewhere"}, {"open"}, {"list", "--at", "now"}, {"show", "--at"},
-        {"show", "--at", "someday"}, {"--at", "2090-02-30"}, {"show", "--json=maybe"},
-    };
+    const std::vector<std::vector<std::string>> cases = {{"bogus"}, {"--frobnicate"}, {"add", "a", "b"}, {"remove"},
+        {"link", "elsewhere"}, {"list", "--at", "now"}, {"show", "--at", "someday"}, {"show", "--json=maybe"}};
     for (const auto& arguments : cases) {
         const CommandResult result = today(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.front() << " " << result.out << result.err;
@@ -250,9 +215,8 @@ TEST_F(TodayCommand, BadArgumentsAreUsageErrors) {
 }
 
 TEST_F(TodayCommand, EverySubcommandHasHelp) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--help"}, {"show", "--help"}, {"add", "--help"}, {"update", "--help"},
-          {"remove", "--help"}, {"list", "--help"}, {"link", "--help"}, {"link", "project", "--help"},
-          {"open", "--help"}, {"demo", "--help"}}) {
+    const std::vector<std::vector<std::string>> helps = {{"--help"}, {"show", "--help"}, {"link", "project", "--help"}};
+    for (const auto& arguments : helps) {
         const CommandResult help = today(arguments);
         EXPECT_EQ(help.exitCode, 0) << arguments.front();
         EXPECT_THAT(help.out, HasSubstr("Usage:")) << arguments.front();
@@ -339,12 +303,8 @@ TEST_F(TodayCommand, ControlCharactersFromPlansNeverReachTheTerminal) {
 TEST_F(TodayCommand, DemoShowsTodaysSampleTasks) {
     const CommandResult demo = today({"demo"});
     EXPECT_EQ(demo.exitCode, 0) << demo.err;
-    for (const char* shown : {"Choose materials", "Pour the slab", "◆ Slab inspected", "Order the windows"}) {
-        EXPECT_THAT(demo.out, HasSubstr(shown));
-    }
-    for (const char* hidden : {"Sketch the plans", "Raise the walls", "Move in"}) {
-        EXPECT_THAT(demo.out, Not(HasSubstr(hidden)));
-    }
+    EXPECT_THAT(demo.out, HasSubstr("◆ Slab inspected"));
+    EXPECT_THAT(demo.out, Not(HasSubstr("Move in")));
     EXPECT_THAT(demo.out, HasSubstr("project #10"));
     EXPECT_THAT(demo.out, Not(HasSubstr("\x1b[")));
     EXPECT_TRUE(_runner.containerFiles().empty());  // the demo has a container of its own
