@@ -1,6 +1,7 @@
 // The list: creating a manager over a "projects.json" of 10,000 profiles (beside the floor, reading the
 // file's bytes and parsing them with simdjson's DOM parser, and the nlohmann-json peer), one stored change
-// (the whole file rewritten), and finding a profile by path among 10,000 with non-ASCII paths.
+// (the whole file rewritten) with and without the list lock and the look at the file that let several
+// processes share the list, and finding a profile by path or id among 10,000 with non-ASCII paths.
 #include <benchmark/benchmark.h>
 #include <simdjson.h>
 #include <utf8proc.h>
@@ -96,6 +97,19 @@ void BM_StoredChange_Ours(benchmark::State& state) {
     countProfiles(state, setup.fileSize);
 }
 
+// The same change as one writer alone would store it: changed in memory and written whole, without the
+// list lock and the look at the file.
+void BM_StoredChange_Unshared(benchmark::State& state) {
+    ListSetup& setup = listSetup();
+    auto profiles = setup.manager->projectProfiles();
+    TodayProjectProfile& changed = profiles[profileCount / 2];
+    for (auto _ : state) {
+        changed.todayWidget = !changed.todayWidget;
+        if (!detail::ManagerAccess::saveWithoutSharing(*setup.manager, profiles)) std::abort();
+    }
+    countProfiles(state, setup.fileSize);
+}
+
 void BM_StoredChange_Peer(benchmark::State& state) {
     ListSetup& setup = listSetup();
     const std::string path = setup.listPath + ".peer";
@@ -180,15 +194,39 @@ void BM_ProfileLookup_Peer(benchmark::State& state) {
                                                            benchmark::Counter::kInvert);
 }
 
+// A query by id of the last profile: it looks at the list file first (one `stat`), then walks the list.
+void BM_ProfileById_Ours(benchmark::State& state) {
+    const ListSetup& setup = listSetup();
+    const std::string id = setup.manager->projectProfiles().back().id();
+    for (auto _ : state) {
+        auto profile = setup.manager->projectProfileById(id);
+        if (!profile) std::abort();
+        benchmark::DoNotOptimize(profile);
+    }
+}
+
+// The look at the list file alone, which every query makes.
+void BM_ListFileStat(benchmark::State& state) {
+    const ListSetup& setup = listSetup();
+    for (auto _ : state) {
+        auto status = Host::current().status(setup.listPath);
+        if (!status) std::abort();
+        benchmark::DoNotOptimize(status);
+    }
+}
+
 BENCHMARK(BM_ManagerCreation_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ManagerCreation_Floor)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ManagerCreation_Peer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StoredChange_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_StoredChange_Unshared)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StoredChange_Peer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StoredChangeEncode_Ours)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StoredChangeEncode_Peer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ProfileLookup_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ProfileLookup_Decomposed_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ProfileById_Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_ListFileStat)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_ProfileLookup_Peer)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace

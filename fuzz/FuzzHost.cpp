@@ -69,10 +69,16 @@ void FuzzHost::requireInsideContainer(const std::string& path) {
 
 bool FuzzHost::exists(const std::string& path) { return _entries.count(path) != 0; }
 
-std::optional<FileStatus> FuzzHost::status(const std::string& path) {
+std::optional<FileStatus> FuzzHost::status(const std::string& path, std::error_code* error) {
     const auto found = _entries.find(path);
-    if (found == _entries.end()) return std::nullopt;
-    return found->second.status;
+    if (found == _entries.end()) {
+        if (error) *error = std::make_error_code(std::errc::no_such_file_or_directory);
+        return std::nullopt;
+    }
+    if (error) error->clear();
+    FileStatus status = found->second.status;
+    status.size = found->second.content.size();
+    return status;
 }
 
 std::optional<Bytes> FuzzHost::readFile(const std::string& path) {

@@ -24,7 +24,7 @@ public:
     void reset();
 
     bool exists(const std::string& path) override;
-    std::optional<FileStatus> status(const std::string& path) override;
+    std::optional<FileStatus> status(const std::string& path, std::error_code* error = nullptr) override;
     std::optional<Bytes> readFile(const std::string& path) override;
     bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
     bool rename(const std::string& from, const std::string& to) override;
@@ -34,6 +34,8 @@ public:
     std::optional<std::string> realPath(const std::string& path) override;
     std::string currentDirectory() override { return "/fuzz"; }
     std::optional<std::string> environmentVariable(const std::string&) override { return std::nullopt; }
+    // One process, one thread: the list lock is always free.
+    std::optional<FileLock> lockFile(const std::string&, std::chrono::milliseconds) override { return FileLock(); }
     Date now() override { return Date(7e8); }
     void printLine(std::string_view) override {}
     void randomBytes(std::span<std::uint8_t> into) override;

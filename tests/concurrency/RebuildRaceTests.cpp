@@ -24,6 +24,8 @@ void expectWholeFiles(const std::string& container) {
         const std::string content = readText(entry.path().string());
         if (name == "projects.json") {
             EXPECT_TRUE(detail::decodeProfileList(content)) << name;
+        } else if (name == "projects.json.lock") {
+            EXPECT_EQ(content, "") << "the list's lock file holds nothing";
         } else {
             EXPECT_TRUE(name.ends_with(".prj") && !name.starts_with(".")) << "unexpected file " << name;
             EXPECT_TRUE(detail::decodeProjectToday(content)) << name;
@@ -107,6 +109,7 @@ TEST_F(RebuildRaceTest, TwoManagersOfOneContainerOnTwoThreads) {
     const JsonProject plan = planWithTasks("Plan", {planTask(1, hoursAfterDayStart(-2), hoursAfterDayStart(20))});
     std::atomic<bool> running{true};
     std::atomic<int> failures{0};
+    std::vector<std::string> applicationIds;
 
     std::thread application([&] {
         auto manager = makeManager();
@@ -116,6 +119,7 @@ TEST_F(RebuildRaceTest, TwoManagersOfOneContainerOnTwoThreads) {
             const auto profiles = manager->projectProfiles();
             if (profiles.size() > 3 && !manager->deleteProject(profiles.front().id())) ++failures;
         }
+        applicationIds = idsOf(manager->projectProfiles());
         running = false;
     });
     std::thread widget([&] {
@@ -132,6 +136,7 @@ TEST_F(RebuildRaceTest, TwoManagersOfOneContainerOnTwoThreads) {
 
     EXPECT_EQ(failures.load(), 0);
     expectWholeFiles(containerPath());
+    EXPECT_EQ(idsOf(storedProfiles()), applicationIds) << "the widget's writes kept the application's changes";
 }
 
 }  // namespace

@@ -257,8 +257,9 @@ TEST_F(ConfigurationTest, DeleteRemovesTheProfileThenItsCacheFile) {
 TEST_F(ConfigurationTest, DeleteOfAnUnknownIdRewritesTheListAndReportsTheChange) {
     const auto profile = added();
     writeText(cachePath("unknown"), "{}");
-    std::filesystem::remove(dbPath());
+    const auto inodeBefore = host.status(dbPath())->inode;
     EXPECT_TRUE(manager->deleteProject("unknown"));
+    EXPECT_NE(host.status(dbPath())->inode, inodeBefore) << "the list was written again";
     EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{"unknown"}));
     EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{profile.id()}));
     EXPECT_FALSE(fileExists(cachePath("unknown")));

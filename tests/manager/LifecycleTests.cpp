@@ -50,16 +50,20 @@ TEST_F(LifecycleTest, GroupWithoutContainerYieldsNoManagerAndTouchesNothing) {
     EXPECT_FALSE(fileExists(containers + "/group.today.test/projects.json"));
 }
 
-TEST_F(LifecycleTest, ReadsTheListFileOnceInFileOrder) {
+TEST_F(LifecycleTest, ReadsTheListFileInFileOrderAndFollowsWhatOtherWritersDo) {
     writeDb(threeProfiles);
     auto manager = makeManager();
     const auto profiles = manager->projectProfiles();
     ASSERT_EQ(idsOf(profiles), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(profiles[2].lastUpdate, Date(30.5));
 
-    // A live manager never reads the file again.
+    // Another writer emptied the list, then wrote a new one; a damaged file leaves the list as it was.
     std::filesystem::remove(dbPath());
-    EXPECT_EQ(manager->projectProfiles().size(), 3u);
+    EXPECT_TRUE(manager->projectProfiles().empty());
+    writeDb(R"([{"id":"d","sourceOrvFilePath":"/d"}])");
+    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"d"}));
+    writeDb("[{");
+    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"d"}));
 }
 
 TEST_F(LifecycleTest, UnusableFilesStartEmptyWithoutAWord) {
@@ -148,13 +152,15 @@ TEST_F(LifecycleTest, FailedWriteIsReportedAndTheChangeStaysInMemory) {
     EXPECT_EQ(containerEntries(), (std::vector<std::string>{"projects.json"}));
 }
 
-TEST_F(LifecycleTest, FailedDeletionOfAnEmptiedListIsReportedButCountsAsSaved) {
+// The old list stays, so a manager created later lists the removed profile again: a failure.
+TEST_F(LifecycleTest, FailedDeletionOfAnEmptiedListIsAFailure) {
     writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
     auto manager = makeManager();
     host.failAll(HostOp::remove, "projects.json");
 
-    EXPECT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to remove the project profiles db file"}));
+    EXPECT_FALSE(ManagerAccess::removeProjectProfile(*manager, "a"));
+    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to remove the project profiles db file",
+                                                          "Failed to save today project profiles to file"}));
     EXPECT_TRUE(manager->projectProfiles().empty());
     host.clearFaults();
     EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a"}));

@@ -185,11 +185,13 @@ protected:
     // The profiles a manager created now reads from the list file.
     std::vector<TodayProjectProfile> storedProfiles() const { return makeManager<TodayManager>()->projectProfiles(); }
 
-    // The entries of the container directory, sorted.
+    // The entries of the container directory, sorted, without the list's lock file (made by the first
+    // write of the list and kept, empty, from then on).
     std::vector<std::string> containerEntries() const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(containerPath()))
-            names.push_back(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(containerPath())) {
+            if (entry.path().filename() != "projects.json.lock") names.push_back(entry.path().filename().string());
+        }
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -322,5 +322,87 @@ TEST(CrashTest, filesHoldOldOrNewContentAfterSigkillAtRandomInstants) {
     EXPECT_GT(killsDuringSave, kills / 10) << "too few kills landed in a save to prove anything";
 }
 
+// The ids one writer's adds returned with, recorded only once an add has returned.
+struct AddedIds {
+    static constexpr int capacity = 512;
+    std::atomic<int> count{0};
+    char ids[capacity][48]{};
+
+    void record(const std::string& id) {
+        const int next = count.load();
+        if (next >= capacity || id.size() >= sizeof ids[0]) std::abort();
+        std::snprintf(ids[next], sizeof ids[next], "%s", id.c_str());
+        count = next + 1;
+    }
+};
+
+struct TwoWriterState {
+    AddedIds steady, killed;
+    std::atomic<bool> steadyDone{false};
+};
+
+// Adds documents until killed (or, for the steady writer, a number of them), each through a fresh
+// manager, recording every add that returned.
+[[noreturn]] void runAdder(const World& world, AddedIds& added, int adds, unsigned seed) {
+    std::mt19937 random(seed);
+    for (int i = 0; adds < 0 || i < adds; ++i) {
+        auto manager = world.makeManager();
+        if (!manager) ::_exit(3);
+        const std::string document = world.documents + "/doc" + std::to_string(random() % documentCount) + ".plan";
+        if (!manager->add(Url::fileUrl(document))) ::_exit(4);
+        added.record(manager->changed().back());
+    }
+    ::_exit(0);
+}
+
+// Two processes add to one list while one of them is killed again and again: every add that returned,
+// in either process, keeps its profile and its cache file.
+TEST(CrashTest, TwoWritersLoseNothingWhenOneIsKilled) {
+    testing::ScopedTimeZone zone("UTC");
+    World world(std::make_shared<PlanLibrary>());
+    const Date soon = Date::now();
+    for (int i = 0; i < documentCount; ++i) {
+        world.addDocument("doc" + std::to_string(i) + ".plan",
+                          wideProject(200, soon - Days{1}, Date(soon.timeIntervalSinceReferenceDate() + 1e8)), 1.7e9);
+    }
+    std::filesystem::create_directories(world.container);
+    SharedMemory<TwoWriterState> state;
+    const int steadyAdds = underSanitizer() ? 40 : 120;
+
+    const pid_t steady = ::fork();
+    ASSERT_GE(steady, 0);
+    if (steady == 0) runAdder(world, state->steady, steadyAdds, 1);
+    std::mt19937 random(99);
+    long kills = 0;
+    for (bool steadyRunning = true; steadyRunning; ++kills) {
+        const pid_t victim = ::fork();
+        ASSERT_GE(victim, 0);
+        if (victim == 0) runAdder(world, state->killed, -1, static_cast<unsigned>(random()));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 + random() % 40));
+        ::kill(victim, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(victim, &status, 0), victim);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the killed writer stopped by itself with status " << status;
+        steadyRunning = ::waitpid(steady, &status, WNOHANG) == 0;
+        if (!steadyRunning) { ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status; }
+    }
+
+    const auto listed = detail::decodeProfileList(testing::readText(world.listPath()));
+    ASSERT_TRUE(listed) << "projects.json does not decode";
+    std::set<std::string> ids;
+    for (const auto& record : *listed) ids.insert(*record.id);
+    EXPECT_EQ(state->steady.count.load(), steadyAdds);
+    for (const AddedIds* added : {&state->steady, &state->killed}) {
+        for (int i = 0; i < added->count.load(); ++i) {
+            const std::string id = added->ids[i];
+            EXPECT_TRUE(ids.count(id)) << "an add that returned is gone from the list: " << id;
+            EXPECT_TRUE(testing::fileExists(world.cachePath(id))) << id;
+        }
+    }
+    reportFigure("two writers: kills of the second writer", std::to_string(kills));
+    reportFigure("two writers: adds returned (steady, killed)",
+                 std::to_string(state->steady.count.load()) + ", " + std::to_string(state->killed.count.load()));
+}
+
 }  // namespace
 }  // namespace today::reliability

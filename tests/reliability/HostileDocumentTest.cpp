@@ -40,6 +40,8 @@ protected:
         for (const auto& [name, content] : snapshotTree(world.container)) {
             if (name == "projects.json") {
                 EXPECT_TRUE(detail::decodeProfileList(content)) << name;
+            } else if (name == "projects.json.lock") {
+                EXPECT_EQ(content, "") << "the list's lock file holds nothing";
             } else {
                 EXPECT_TRUE(name.ends_with(".prj") && !name.starts_with(".")) << "unexpected file " << name;
                 EXPECT_TRUE(detail::decodeProjectToday(content)) << name;

@@ -1,7 +1,7 @@
-// The application and its widget on one container, as separate processes with no coordination: the
-// application adds, updates and deletes; the widget creates managers and asks for today's tasks
-// (rebuilding snapshots, so it writes too); a plain reader only reads. None may crash, and no process
-// may ever read a partly written file. Which list survives is the last writer's: a test documents it.
+// The application and its widget on one container, as separate processes: the application adds, updates
+// and deletes; the widget creates managers and asks for today's tasks (rebuilding snapshots, so it writes
+// too); a plain reader only reads. None may crash, and no process may ever read a partly written file.
+// Many processes adding at once keep every profile.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -114,7 +115,6 @@ using Clock = std::chrono::steady_clock;
         if (!manager) ::_exit(3);
         ++figures.managersCreated;
         for (const auto& profile : manager->projectProfiles()) {
-            if (!manager->projectProfileById(profile.id())) ::_exit(4);
             const auto tasks = manager->tasks(profile, Date::now());
             ++figures.taskQueries;
             if (!tasks) ++figures.absentAnswers;
@@ -193,40 +193,53 @@ TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead
                                                               state->reader.tornReads));
 }
 
-// Each manager saves the whole list it holds, and never re-reads the file: the last save wins, and a
-// change another manager saved in between is gone from the file (its cache file stays on disk).
-TEST(LastWriterWins, eachSaveReplacesTheListWithTheSaversOwn) {
+struct StartLine {
+    std::atomic<int> ready{0};
+    std::atomic<bool> go{false};
+};
+
+// Processes started together, each adding documents through a fresh manager per document: every
+// profile stays listed, with its cache file.
+TEST(ProcessesSharingTheList, EveryAddOfEveryProcessIsKept) {
     testing::ScopedTimeZone zone("UTC");
+    constexpr int processes = 8;
+    constexpr int addsEach = 4;
     std::unique_ptr<World> holder;
-    World& world = worldWithDocuments(holder);
-    auto application = world.makeManager();
-    auto widget = world.makeManager();  // created while the list is still empty
-    ASSERT_TRUE(application && widget);
+    const World& world = worldWithDocuments(holder);
+    SharedMemory<StartLine> start;
 
-    const std::string first = world.documents + "/doc0.plan";
-    const std::string second = world.documents + "/doc1.plan";
-    ASSERT_TRUE(application->add(Url::fileUrl(first)));
-    const TodayProjectProfile firstProfile = application->projectProfiles().front();
-    ASSERT_TRUE(application->add(Url::fileUrl(second)));
-    const std::string secondId = application->projectProfiles().back().id();
-    EXPECT_EQ(world.makeManager()->projectProfiles().size(), 2u);
+    std::vector<pid_t> children;
+    for (int process = 0; process < processes; ++process) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ++start->ready;
+            while (!start->go) std::this_thread::yield();
+            for (int i = 0; i < addsEach; ++i) {
+                auto manager = world.makeManager();
+                const std::string document = world.documents + "/doc" + std::to_string((process + i) % documentCount) + ".plan";
+                if (!manager || !manager->add(Url::fileUrl(document))) ::_exit(5);
+            }
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    while (start->ready < processes) std::this_thread::yield();
+    start->go = true;
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "an add failed: status " << status;
+    }
 
-    // The first document is saved again; the widget's rebuild stores the refreshed profile in the list
-    // it holds, which never saw the second document, and saves that list.
-    writeFileInPlace(first, "saved again", 1.7e9);
-    ASSERT_TRUE(widget->tasks(firstProfile, Date::now()));
-    auto listed = world.makeManager()->projectProfiles();
-    ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(listed.front().id(), firstProfile.id());
-    EXPECT_TRUE(testing::fileExists(world.cachePath(secondId))) << "the second document's cache file stays";
-    EXPECT_TRUE(application->projectProfileById(secondId)) << "the application still holds it in memory";
-
-    // The application's next save brings its own list back, and the widget's refresh is gone instead.
-    ASSERT_TRUE(application->deleteProject(firstProfile.id()));
-    listed = world.makeManager()->projectProfiles();
-    ASSERT_EQ(listed.size(), 1u);
-    EXPECT_EQ(listed.front().id(), secondId);
-    EXPECT_EQ(widget->projectProfiles().size(), 1u) << "the widget still holds the deleted profile";
+    const auto profiles = world.makeManager()->projectProfiles();
+    std::set<std::string> ids;
+    for (const auto& profile : profiles) {
+        ids.insert(profile.id());
+        EXPECT_TRUE(testing::fileExists(world.cachePath(profile.id())));
+    }
+    EXPECT_EQ(profiles.size(), std::size_t{processes * addsEach});
+    EXPECT_EQ(ids.size(), profiles.size());
 }
 
 }  // namespace

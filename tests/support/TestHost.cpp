@@ -26,6 +26,7 @@ const char* toString(HostOp op) {
         case HostOp::realPath: return "realPath";
         case HostOp::createBookmark: return "createBookmark";
         case HostOp::resolveBookmark: return "resolveBookmark";
+        case HostOp::lockFile: return "lockFile";
     }
     return "?";
 }
@@ -77,9 +78,17 @@ bool TestHost::fails(HostOp op, const std::string& path) {
 
 bool TestHost::exists(const std::string& path) { return !fails(HostOp::exists, path) && Host::exists(path); }
 
-std::optional<FileStatus> TestHost::status(const std::string& path) {
-    if (fails(HostOp::status, path)) return std::nullopt;
-    return Host::status(path);
+std::optional<FileStatus> TestHost::status(const std::string& path, std::error_code* error) {
+    if (fails(HostOp::status, path)) {
+        if (error) *error = std::make_error_code(std::errc::io_error);
+        return std::nullopt;
+    }
+    return Host::status(path, error);
+}
+
+std::optional<FileLock> TestHost::lockFile(const std::string& path, std::chrono::milliseconds timeout) {
+    if (fails(HostOp::lockFile, path)) return std::nullopt;
+    return Host::lockFile(path, timeout);
 }
 
 std::optional<Bytes> TestHost::readFile(const std::string& path) {

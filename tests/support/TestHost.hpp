@@ -15,7 +15,7 @@ namespace today::testing {
 
 enum class HostOp {
     exists, status, readFile, writeNewFile, rename, remove, directoryEntries, makeDirectory, realPath,
-    createBookmark, resolveBookmark
+    createBookmark, resolveBookmark, lockFile
 };
 const char* toString(HostOp op);
 
@@ -40,7 +40,7 @@ public:
     std::vector<std::string> takeLines();
 
     bool exists(const std::string& path) override;
-    std::optional<FileStatus> status(const std::string& path) override;
+    std::optional<FileStatus> status(const std::string& path, std::error_code* error = nullptr) override;
     std::optional<Bytes> readFile(const std::string& path) override;
     bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
     bool rename(const std::string& from, const std::string& to) override;
@@ -48,6 +48,7 @@ public:
     std::optional<std::vector<std::string>> directoryEntries(const std::string& path) override;
     bool makeDirectory(const std::string& path, unsigned mode) override;
     std::optional<std::string> realPath(const std::string& path) override;
+    std::optional<FileLock> lockFile(const std::string& path, std::chrono::milliseconds timeout) override;
     Date now() override;
     std::optional<Bytes> createBookmark(const std::string& path, BookmarkCreationOptions options) override;
     std::optional<ResolvedBookmark> resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options) override;

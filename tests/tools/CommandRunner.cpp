@@ -19,6 +19,23 @@ CommandRunner::CommandRunner() { std::filesystem::create_directory(containers())
 
 CommandResult CommandRunner::run(const std::vector<std::string>& arguments,
                                  const std::map<std::string, std::string>& environment) const {
+    return finish(start(arguments, environment, "command"));
+}
+
+std::vector<CommandResult> CommandRunner::runTogether(const std::vector<std::vector<std::string>>& argumentLists,
+                                                      const std::map<std::string, std::string>& environment) const {
+    std::vector<Started> started;
+    for (std::size_t i = 0; i < argumentLists.size(); ++i) {
+        started.push_back(start(argumentLists[i], environment, "command-" + std::to_string(i)));
+    }
+    std::vector<CommandResult> results;
+    for (const Started& each : started) results.push_back(finish(each));
+    return results;
+}
+
+CommandRunner::Started CommandRunner::start(const std::vector<std::string>& arguments,
+                                            const std::map<std::string, std::string>& environment,
+                                            const std::string& outputName) const {
     std::map<std::string, std::string> variables = {
         {"TZ", "Europe/Berlin"},
         {"TODAY_GROUP_CONTAINERS", containers()},
@@ -43,8 +60,8 @@ CommandResult CommandRunner::run(const std::vector<std::string>& arguments,
     for (auto& text : argText) argv.push_back(text.data());
     argv.push_back(nullptr);
 
-    const std::string outPath = _dir.file("command.out");
-    const std::string errPath = _dir.file("command.err");
+    const std::string outPath = _dir.file(outputName + ".out");
+    const std::string errPath = _dir.file(outputName + ".err");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -54,15 +71,18 @@ CommandResult CommandRunner::run(const std::vector<std::string>& arguments,
     const int spawned = posix_spawn(&pid, TODAY_COMMAND, &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot run " + std::string(TODAY_COMMAND));
+    return {pid, outPath, errPath};
+}
 
+CommandResult CommandRunner::finish(const Started& started) {
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    while (waitpid(started.pid, &status, 0) < 0) {
         if (errno != EINTR) throw std::runtime_error("cannot wait for " + std::string(TODAY_COMMAND));
     }
     CommandResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readText(outPath);
-    result.err = readText(errPath);
+    result.out = readText(started.outPath);
+    result.err = readText(started.errPath);
     return result;
 }
 

@@ -24,6 +24,9 @@ public:
     // (TZ=Europe/Berlin, TODAY_GROUP_CONTAINERS=<containers()>, TMPDIR=<the temporary directory>).
     CommandResult run(const std::vector<std::string>& arguments,
                       const std::map<std::string, std::string>& environment = {}) const;
+    // Starts one command for each argument list, all at once, then waits for every one of them.
+    std::vector<CommandResult> runTogether(const std::vector<std::vector<std::string>>& argumentLists,
+                                           const std::map<std::string, std::string>& environment = {}) const;
 
     const TempDir& dir() const { return _dir; }
     // The root of the group containers and the default group's container.
@@ -34,6 +37,14 @@ public:
     std::map<std::string, std::string> containerFiles() const;
 
 private:
+    struct Started {
+        int pid;
+        std::string outPath, errPath;
+    };
+    Started start(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
+                  const std::string& outputName) const;
+    static CommandResult finish(const Started& started);
+
     TempDir _dir;
 };
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <simdjson.h>
 
+#include <filesystem>
+#include <set>
 #include <string>
 
 #include "CommandRunner.hpp"
@@ -121,6 +123,36 @@ TEST_F(TodayCommand, ShowsJsonForScripts) {
     EXPECT_TRUE(tasks.at(2)["directProjectTaskId"].is_null());
 }
 
+// Many shells adding at once, and the library's notices kept off standard output.
+TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
+    constexpr int plans = 20;
+    std::vector<std::vector<std::string>> adds;
+    for (int i = 0; i < plans; ++i) {
+        adds.push_back({"add", write("plan" + std::to_string(i) + ".json", alwaysOn("Plan " + std::to_string(i), "Work"))});
+    }
+    for (const CommandResult& added : _runner.runTogether(adds)) EXPECT_EQ(added.exitCode, 0) << added.err;
+
+    simdjson::dom::parser parser;
+    const CommandResult listed = today({"list", "--json"});
+    const simdjson::dom::array profiles = parser.parse(simdjson::padded_string(listed.out));
+    std::set<std::string> names;
+    for (const simdjson::dom::element profile : profiles) {
+        names.insert(std::string(std::string_view(profile["name"])));
+        EXPECT_TRUE(fileExists(_runner.groupContainer() + "/" + std::string(std::string_view(profile["id"])) + ".prj"));
+    }
+    EXPECT_EQ(names.size(), std::size_t{plans});
+
+    // A plan moved within its folder: its bookmark is stale, which the library reports. Standard output
+    // still holds exactly one JSON document.
+    std::filesystem::rename(_runner.dir().file("plan0.json"), _runner.dir().file("plan0-moved.json"));
+    const CommandResult shown = today({"show", "--json"});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_THAT(shown.err, HasSubstr("\"Bookmark is stale.\"\n"));
+    simdjson::dom::parser showParser;
+    simdjson::dom::element document;
+    EXPECT_EQ(showParser.parse(simdjson::padded_string(shown.out)).get(document), simdjson::SUCCESS) << shown.out;
+}
+
 TEST_F(TodayCommand, ListsThePlans) {
     const std::string path = write("office.json", officeMove());
     const std::string id = add(path);
@@ -175,7 +207,9 @@ TEST_F(TodayCommand, RemoveDeletesThePlan) {
     const CommandResult removed = today({"remove", id});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_EQ(removed.out, "Removed “Office move” (" + id + ")\n");
-    const std::map<std::string, std::string> emptyContainer = {{_runner.groupContainer(), "<directory>"}};
+    // The list's lock file stays, empty.
+    const std::map<std::string, std::string> emptyContainer = {{_runner.groupContainer(), "<directory>"},
+                                                               {_runner.groupContainer() + "/projects.json.lock", ""}};
     EXPECT_EQ(_runner.containerFiles(), emptyContainer);
     EXPECT_EQ(today({}).out, "No plans are listed yet. Add one with: today add FILE\n");
 

@@ -8,7 +8,10 @@ namespace today {
 std::optional<Url> TodayManager::createFileUrl(const Bytes& fromBookmark,
                                                BookmarkResolutionOptions bookmarkResolutionOptions) {
     // A stale bookmark changes the profile list, so the public call is locked work like any other.
-    return _lock.locked([&] { return resolveBookmark(fromBookmark, bookmarkResolutionOptions, nullptr); });
+    return _lock.locked([&] {
+        followListFile();
+        return resolveBookmark(fromBookmark, bookmarkResolutionOptions, nullptr);
+    });
 }
 
 std::optional<Url> TodayManager::resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options,

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "today/manager/TodayManager.hpp"
 
@@ -20,6 +21,11 @@ struct ManagerAccess {
 
     static bool updateProjectProfile(TodayManager& manager, const TodayProjectProfile& profile) {
         return manager._lock.locked([&] { return manager.updateProjectProfile(profile); });
+    }
+
+    // Writes the list as one writer alone would: no list lock, no look at the file first.
+    static bool saveWithoutSharing(const TodayManager& manager, const std::vector<TodayProjectProfile>& profiles) {
+        return TodayManager::saveProjectProfiles(profiles, manager._dbFileUrl);
     }
 
     static bool removeProjectProfile(TodayManager& manager, std::string_view id) {

@@ -1,5 +1,6 @@
 // The read operations on the profile list: all profiles, and one found by document or by id. Each is
-// answered from memory, as one piece of locked work.
+// one piece of locked work, answered from memory once the list file has been looked at: a list that
+// another writer changed since is read again (one `stat` when it has not changed).
 #include "today/manager/TodayManager.hpp"
 
 #include "today/outside/Text.hpp"
@@ -7,7 +8,10 @@
 namespace today {
 
 std::vector<TodayProjectProfile> TodayManager::projectProfiles() const {
-    return _lock.locked([&] { return _profiles; });
+    return _lock.locked([&] {
+        followListFile();
+        return _profiles;
+    });
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfile(const Url& of) const {
@@ -17,11 +21,15 @@ std::optional<TodayProjectProfile> TodayManager::projectProfile(const Url& of) c
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfile(std::string_view of) const {
-    return _lock.locked([&] { return firstProfileWithPath(of); });
+    return _lock.locked([&] {
+        followListFile();
+        return firstProfileWithPath(of);
+    });
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfileById(std::string_view id) const {
     return _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+        followListFile();
         const detail::CanonicalText wanted(id);
         for (const auto& profile : _profiles) {
             if (wanted.equals(profile.id())) return profile;

@@ -49,6 +49,7 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
 
 bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
     const auto found = _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+        followListFile();  // the document may have been added by another process
         auto listed = firstProfileWithPath(orvFilePathWithAccessPermission);
         if (!listed) return std::nullopt;
         const std::string documentPath(orvFilePathWithAccessPermission);

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
 #include <span>
 #include <string>
 #include <utility>
+
+#include <fmt/format.h>
 
 #include "today/outside/FileHelper.hpp"
 #include "today/outside/Messages.hpp"
@@ -24,12 +27,34 @@ constexpr std::string_view failedToRemoveProfiles = "Failed to remove the projec
 // Seconds after which a temporary file of a save can no longer belong to a save in progress.
 constexpr double abandonedTemporaryFileAge = 600;
 
+// How long a change waits for another writer of the list, in any process, to finish its save.
+constexpr std::chrono::seconds listLockTimeout{5};
+
+// "projects.json.damaged-20261207T093000Z": the name a list file that could not be read is kept under.
+std::string damagedCopyName(std::string_view fileName, Date now) {
+    const double unixSeconds = now.unixTime();
+    std::tm utc{};
+    const auto seconds = static_cast<std::time_t>(unixSeconds >= -1e15 && unixSeconds <= 1e15 ? unixSeconds : 0);
+    if (!::gmtime_r(&seconds, &utc)) utc = std::tm{};
+    return fmt::format("{}.damaged-{:04}{:02}{:02}T{:02}{:02}{:02}Z", fileName, utc.tm_year + 1900, utc.tm_mon + 1,
+                       utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+}
+
 }  // namespace
 
 TodayManager::TodayManager(const GroupContainer& container)
-    : _directoryUrl(container.url()),
-      _dbFileUrl(_directoryUrl.appendingPathComponent(projectProfilesFileName)),
-      _profiles(loadProjectProfiles(_dbFileUrl)) {
+    : _directoryUrl(container.url()), _dbFileUrl(_directoryUrl.appendingPathComponent(projectProfilesFileName)) {
+    // The file is looked at before it is read, so that a file replaced in between is read again
+    // before the next write rather than taken for the one read.
+    const std::string path = _dbFileUrl.path();
+    std::error_code error;
+    _listFile = Host::current().status(path, &error);
+    _listFileKnown = _listFile || error == std::errc::no_such_file_or_directory;
+    if (_listFile) {
+        auto profiles = readProjectProfiles(path);
+        _listFileUnread = !profiles;
+        if (profiles) _profiles = std::move(*profiles);
+    }
     // A process killed in the middle of a save leaves its temporary file; nothing else would remove it.
     detail::removeAbandonedTemporaryFiles(_directoryUrl.path(), abandonedTemporaryFileAge);
 }
@@ -42,13 +67,11 @@ std::optional<BookmarkResolutionOptions> TodayManager::bookmarkResolutionOptions
 
 void TodayManager::didChanged(const std::string&) {}
 
-std::vector<TodayProjectProfile> TodayManager::loadProjectProfiles(const Url& from) {
-    const std::string path = from.path();
-    if (!detail::FileHelper::exists(path)) return {};
+std::optional<std::vector<TodayProjectProfile>> TodayManager::readProjectProfiles(const std::string& path) {
     auto bytes = detail::Path(path).read();
-    if (!bytes) return {};
+    if (!bytes) return std::nullopt;
     auto records = detail::decodeProfileList(*bytes);
-    if (!records) return {};
+    if (!records) return std::nullopt;
 
     std::vector<TodayProjectProfile> profiles;
     profiles.reserve(records->size());
@@ -66,6 +89,7 @@ bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& p
         // leave the old list behind for the next manager to read; only a file still there has failed.
         if (!detail::FileHelper::deleteFile(path) && detail::FileHelper::exists(path)) {
             detail::printPlain(failedToRemoveProfiles);
+            return false;
         }
         return true;
     }
@@ -77,36 +101,96 @@ bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& p
 }
 
 bool TodayManager::updateProjectProfile(const TodayProjectProfile& profile) {
-    // Every profile with the id is replaced where it stands, the others are kept as they are (in place:
-    // copying the whole list would cost more than writing it).
-    bool matched = false;
-    const detail::CanonicalText id(profile.id());
-    for (auto& listed : _profiles) {
-        if (id.equals(listed.id())) {
-            listed = profile;
-            matched = true;
+    // The change holds its own copy of the profile: it may be applied again later (see `storeChange`).
+    return storeChange([profile](std::vector<TodayProjectProfile>& profiles) {
+        // Every profile with the id is replaced where it stands, the others are kept as they are (in
+        // place: copying the whole list would cost more than writing it).
+        bool matched = false;
+        const detail::CanonicalText id(profile.id());
+        for (auto& listed : profiles) {
+            if (id.equals(listed.id())) {
+                listed = profile;
+                matched = true;
+            }
         }
-    }
-    if (!matched) _profiles.push_back(profile);
-
-    if (!saveProjectProfiles(_profiles, _dbFileUrl)) {
-        detail::printPlain(failedToSaveProfiles);
-        return false;
-    }
-    return true;
+        if (!matched) profiles.push_back(profile);
+    });
 }
 
 bool TodayManager::removeProjectProfile(std::string_view id) {
-    const detail::CanonicalText wanted(id);
-    const auto found = std::find_if(_profiles.begin(), _profiles.end(),
-                                    [&](const TodayProjectProfile& listed) { return wanted.equals(listed.id()); });
-    if (found != _profiles.end()) _profiles.erase(found);
+    return storeChange([id = std::string(id)](std::vector<TodayProjectProfile>& profiles) {
+        const detail::CanonicalText wanted(id);
+        const auto found = std::find_if(profiles.begin(), profiles.end(),
+                                        [&](const TodayProjectProfile& listed) { return wanted.equals(listed.id()); });
+        if (found != profiles.end()) profiles.erase(found);
+    });
+}
 
-    if (!saveProjectProfiles(_profiles, _dbFileUrl)) {
+bool TodayManager::storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change) {
+    Host& host = Host::current();
+    const std::string path = _dbFileUrl.path();
+    // Held until the list is written: no other manager, here or in another process, writes between
+    // this manager's look at the file and its own write.
+    const auto lock = host.lockFile(path + ".lock", listLockTimeout);
+    // A list that cannot be read again is never taken for an empty one: nothing is written then.
+    const bool current = lock && followListFile() && setAsideUnreadListFile();
+    change(_profiles);
+    if (!current || !saveProjectProfiles(_profiles, _dbFileUrl)) {
         detail::printPlain(failedToSaveProfiles);
         return false;
     }
+
+    // The file now holds this manager's list; its version tells the next write whether anyone else
+    // wrote in between. When it cannot be looked at, the next write reads the file again.
+    std::error_code error;
+    _listFile = host.status(path, &error);
+    _listFileKnown = _listFile || error == std::errc::no_such_file_or_directory;
+    _listFileUnread = false;
     return true;
+}
+
+bool TodayManager::followListFile() const {
+    std::error_code error;
+    const std::string path = _dbFileUrl.path();
+    auto status = Host::current().status(path, &error);
+    if (!status) {
+        if (error != std::errc::no_such_file_or_directory) return false;
+        // Another writer emptied the list (or it never had a file): memory keeps what it holds only
+        // while the file was already absent when last looked at.
+        if (!_listFileKnown || _listFile) _profiles.clear();
+        _listFile.reset();
+        _listFileKnown = true;
+        _listFileUnread = false;
+        return true;
+    }
+    if (_listFileKnown && _listFile && _listFile->sameVersionAs(*status)) return true;
+
+    auto profiles = readProjectProfiles(path);
+    if (!profiles) return false;
+    _profiles = std::move(*profiles);
+    _listFile = std::move(status);
+    _listFileKnown = true;
+    _listFileUnread = false;
+    return true;
+}
+
+bool TodayManager::setAsideUnreadListFile() {
+    if (!_listFileUnread || !_listFile) return true;
+    Host& host = Host::current();
+    const std::string base = damagedCopyName(projectProfilesFileName, host.now());
+    // Never over an earlier copy: writers of the list hold its lock here, so a name seen free stays free.
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::string name = attempt == 1 ? base : fmt::format("{}-{}", base, attempt);
+        const std::string copy = _directoryUrl.appendingPathComponent(name).path();
+        std::error_code error;
+        if (host.status(copy, &error) || error != std::errc::no_such_file_or_directory) continue;
+        if (!host.rename(_dbFileUrl.path(), copy)) return false;
+        _damagedListCopy = copy;
+        _listFile.reset();
+        _listFileUnread = false;
+        return true;
+    }
+    return false;
 }
 
 std::optional<std::string> TodayManager::cacheFilePath(std::string_view id) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <concepts>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 #include "today/outside/Date.hpp"
 #include "today/outside/GCDLocker.hpp"
 #include "today/outside/GroupContainer.hpp"
+#include "today/outside/Host.hpp"
 #include "today/outside/PlanDocument.hpp"
 #include "today/outside/Url.hpp"
 #include "today/records/TaskToday.hpp"
@@ -69,9 +71,10 @@ private:
     friend class TodayConfigable;
     friend struct detail::ManagerAccess;
 
-    // The profiles of the list file; empty when it is missing, unreadable or malformed.
-    static std::vector<TodayProjectProfile> loadProjectProfiles(const Url& from);
-    // Writes the list, or deletes the file when the list is empty; false when encoding or writing failed.
+    // The profiles of the list file, or none when it cannot be read or decoded.
+    static std::optional<std::vector<TodayProjectProfile>> readProjectProfiles(const std::string& path);
+    // Writes the list, or deletes the file when the list is empty; false when encoding, writing or
+    // deleting failed.
     static bool saveProjectProfiles(const std::vector<TodayProjectProfile>& profiles, const Url& to);
 
     // The work below runs only inside work that `_lock` runs.
@@ -79,6 +82,17 @@ private:
     bool updateProjectProfile(const TodayProjectProfile& profile);
     // Removes the first profile with the id, then always saves the list.
     bool removeProjectProfile(std::string_view id);
+    // Applies a change to the list and saves it, under the list file's lock that every manager of
+    // every process takes to write it; when another writer changed the file since this manager read
+    // or wrote it, the change is applied to the list read again. False (after the message) when the
+    // lock, the reading or the writing failed: the file is then untouched and memory holds the change.
+    bool storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change);
+    // Reads the list file again when it is not the version this manager last read or wrote; false
+    // when it changed and cannot be read. An absent file is an empty list.
+    bool followListFile() const;
+    // Moves a list file that could not be read at creation aside, under a new name beside it, before
+    // the first write over it; false when it could not be moved.
+    bool setAsideUnreadListFile();
     // The path of the profile's cache file, or none when the id cannot name a file in the container.
     std::optional<std::string> cacheFilePath(std::string_view id) const;
     // createFileUrl without the lock. `refreshed` receives the profile whose stale bookmark was
@@ -95,7 +109,13 @@ private:
 
     Url _directoryUrl;
     Url _dbFileUrl;
-    std::vector<TodayProjectProfile> _profiles;
+    // The list, and what the manager knows of the file it mirrors. Queries refresh both when another
+    // writer changed the file, hence mutable.
+    mutable std::vector<TodayProjectProfile> _profiles;
+    mutable std::optional<FileStatus> _listFile;  // the version last read or written; none: no file
+    mutable bool _listFileKnown = false;          // false: the file must be looked at before a write
+    mutable bool _listFileUnread = false;         // `_listFile` is there but could not be read
+    std::optional<std::string> _damagedListCopy;  // where an unreadable list file was moved
     GCDLocker _lock{"TodayManager"};
 };
 

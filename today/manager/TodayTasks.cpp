@@ -47,6 +47,7 @@ std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& s
 
 std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date at) {
     return _lock.locked([&]() -> std::optional<std::vector<TaskToday>> {
+        followListFile();  // a stale bookmark is stored in the listed profile, as the file now has it
         const auto records = todayTaskRecords(of, at);
         if (!records) return std::nullopt;
         std::vector<TaskToday> tasks;

@@ -4,11 +4,14 @@
 // write, a full disk, a crash before a rename, a fixed clock or a fixed time zone.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "today/outside/BookmarkOptions.hpp"
@@ -22,7 +25,34 @@ struct FileStatus {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     bool isDirectory = false;
+    std::uint64_t size = 0;
     Date modified{0};  // the modification time, converted to a Date by one fixed conversion
+    // The modification time as the file system keeps it, to the nanosecond.
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    // Whether both describe the same content of the same file: same file, size and modification time.
+    // A file replaced by a rename, or written in place, differs.
+    bool sameVersionAs(const FileStatus& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modifiedSeconds == other.modifiedSeconds && modifiedNanoseconds == other.modifiedNanoseconds;
+    }
+};
+
+// An exclusive advisory lock on a file, held until the object is destroyed. The system releases it
+// when the process ends, however it ends, so a killed process never leaves it held.
+class FileLock {
+public:
+    FileLock() = default;
+    explicit FileLock(int descriptor) : _descriptor(descriptor) {}
+    FileLock(FileLock&& other) noexcept : _descriptor(std::exchange(other._descriptor, -1)) {}
+    FileLock& operator=(FileLock&& other) noexcept;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+
+private:
+    int _descriptor = -1;  // -1: a lock that a test host grants without a file
 };
 
 // A civil date and time in the local time zone.
@@ -52,7 +82,8 @@ public:
 
     // --- Files. Paths are absolute file-system paths.
     virtual bool exists(const std::string& path);
-    virtual std::optional<FileStatus> status(const std::string& path);
+    // What `stat` tells, or none; `error` (when given) receives the cause, ENOENT for a missing file.
+    virtual std::optional<FileStatus> status(const std::string& path, std::error_code* error = nullptr);
     // The whole content of a regular file, or none.
     virtual std::optional<Bytes> readFile(const std::string& path);
     // Creates a new file that must not exist yet, writes the bytes and flushes them to disk.
@@ -68,6 +99,9 @@ public:
     virtual std::optional<std::string> realPath(const std::string& path);
     virtual std::string currentDirectory();
     virtual std::optional<std::string> environmentVariable(const std::string& name);
+    // Takes an exclusive lock on the file (created empty when missing), waiting at most `timeout` for
+    // another holder in any process to release it; none when it cannot be had.
+    virtual std::optional<FileLock> lockFile(const std::string& path, std::chrono::milliseconds timeout);
 
     // --- Clock and time zone.
     virtual Date now();

@@ -2,13 +2,16 @@
 // continued, and data flushed to disk before a write or rename reports success.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "today/outside/Host.hpp"
 #include "today/outside/UnixTime.hpp"
@@ -72,14 +75,25 @@ bool Host::exists(const std::string& path) {
     return isUsablePath(path) && ::stat(path.c_str(), &info) == 0;
 }
 
-std::optional<FileStatus> Host::status(const std::string& path) {
+std::optional<FileStatus> Host::status(const std::string& path, std::error_code* error) {
     struct stat info;
-    if (!isUsablePath(path) || ::stat(path.c_str(), &info) != 0) return std::nullopt;
+    if (!isUsablePath(path)) {
+        if (error) *error = std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
+    if (::stat(path.c_str(), &info) != 0) {
+        if (error) *error = std::error_code(errno, std::generic_category());
+        return std::nullopt;
+    }
     FileStatus status;
     status.device = static_cast<std::uint64_t>(info.st_dev);
     status.inode = static_cast<std::uint64_t>(info.st_ino);
     status.isDirectory = S_ISDIR(info.st_mode);
+    status.size = static_cast<std::uint64_t>(info.st_size);
     status.modified = detail::dateFromTimespec(info.st_mtim);
+    status.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+    status.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    if (error) error->clear();
     return status;
 }
 
@@ -167,6 +181,42 @@ std::optional<std::string> Host::realPath(const std::string& path) {
     std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
     if (!resolved) return std::nullopt;
     return std::string(resolved.get());
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+    if (this != &other) {
+        if (_descriptor >= 0) ::close(_descriptor);
+        _descriptor = std::exchange(other._descriptor, -1);
+    }
+    return *this;
+}
+
+// Closing the descriptor releases the lock.
+FileLock::~FileLock() {
+    if (_descriptor >= 0) ::close(_descriptor);
+}
+
+std::optional<FileLock> Host::lockFile(const std::string& path, std::chrono::milliseconds timeout) {
+    if (!isUsablePath(path)) return std::nullopt;
+    // Opened for writing (network file systems lock only files open for writing), never through a
+    // symbolic link, never blocking on a FIFO planted under the name.
+    const int fd = openRetrying(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) return std::nullopt;
+    FileLock lock(fd);
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+
+    // flock has no timeout of its own: try, then sleep a little longer each time, until the deadline.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    auto pause = std::chrono::microseconds(200);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
+        if (errno != EWOULDBLOCK && errno != EINTR) return std::nullopt;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return std::nullopt;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::microseconds(20000));
+    }
 }
 
 std::string Host::currentDirectory() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "tools/today/CommandHost.hpp"
 #include "tools/today/Commands.hpp"
 
 #ifndef TODAY_VERSION
@@ -47,6 +48,8 @@ bool wantsColor(const Options& options, Host& host) {
 }  // namespace
 
 int runCommand(int argc, char** argv) {
+    CommandHost host;
+    const ScopedHost installed(host);
     Context context;
     Options& options = context.options;
     if (argc > 0 && argv[0] != nullptr) context.programName = argv[0];
