@@ -189,7 +189,7 @@ TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
     EXPECT_EQ(today({"link", "guide"}).out, "OrvaneProject://today-setting-guide\n");
 
     const CommandResult refused = today({"link", "project", "a b"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 2);
     EXPECT_THAT(refused.err, HasSubstr("\"a b\""));
     EXPECT_EQ(refused.out, "");
 
