@@ -6,6 +6,9 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +22,16 @@ CommandRunner::CommandRunner() { std::filesystem::create_directory(containers())
 
 CommandResult CommandRunner::run(const std::vector<std::string>& arguments,
                                  const std::map<std::string, std::string>& environment) const {
+    return spawn(arguments, environment, _dir.file("command.out"));
+}
+
+CommandResult CommandRunner::runWithOutput(const std::vector<std::string>& arguments, const std::string& output) const {
+    return spawn(arguments, {}, output.empty() ? std::nullopt : std::optional<std::string>(output));
+}
+
+CommandResult CommandRunner::spawn(const std::vector<std::string>& arguments,
+                                   const std::map<std::string, std::string>& environment,
+                                   const std::optional<std::string>& output) const {
     std::map<std::string, std::string> variables = {
         {"TZ", "Europe/Berlin"},
         {"TODAY_GROUP_CONTAINERS", containers()},
@@ -48,20 +61,31 @@ CommandResult CommandRunner::run(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (output) posix_spawn_file_actions_addopen(&actions, 1, output->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    else posix_spawn_file_actions_addclose(&actions, 1);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, TODAY_COMMAND, &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot run " + std::string(TODAY_COMMAND));
 
+    // A command that hangs (on a named pipe, say) is killed, so that the test fails instead of waiting.
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) throw std::runtime_error("cannot wait for " + std::string(TODAY_COMMAND));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    for (;;) {
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) break;
+        if (done < 0 && errno != EINTR) throw std::runtime_error("cannot wait for " + std::string(TODAY_COMMAND));
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     CommandResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.out = readText(outPath);
+    result.out = output == outPath ? readText(outPath) : "";
     result.err = readText(errPath);
     return result;
 }

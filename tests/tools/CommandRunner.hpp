@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
     // (TZ=Europe/Berlin, TODAY_GROUP_CONTAINERS=<containers()>, TMPDIR=<the temporary directory>).
     CommandResult run(const std::vector<std::string>& arguments,
                       const std::map<std::string, std::string>& environment = {}) const;
+    // The same with standard output sent to `output` ("/dev/full", say) instead of captured, or closed
+    // when `output` is empty. A command that does not end within two minutes is killed (exit code -1).
+    CommandResult runWithOutput(const std::vector<std::string>& arguments, const std::string& output) const;
 
     const TempDir& dir() const { return _dir; }
     // The root of the group containers and the default group's container.
@@ -34,6 +38,9 @@ public:
     std::map<std::string, std::string> containerFiles() const;
 
 private:
+    CommandResult spawn(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
+                        const std::optional<std::string>& output) const;
+
     TempDir _dir;
 };
 
