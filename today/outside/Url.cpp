@@ -206,7 +206,9 @@ std::string Url::path() const {
     if (equalsIgnoringAsciiCase(parts.scheme, "file")) {
         // A file URL names a file of this machine only without a host or with "localhost"; and no file
         // name holds a "/" or a NUL, which decoding "%2F" or "%00" would make part of the path.
-        if (parts.authority && !isLocalHost(host().value_or(std::string()))) return {};
+        if (parts.authority && !isLocalHost(*parts.authority) && !isLocalHost(host().value_or(std::string()))) {
+            return {};
+        }
         if (namesNoFile(raw)) return {};
     }
     return percentDecoded(raw);
