@@ -1,5 +1,8 @@
 // Files on the host seam: crash-safe writing that never leaves a half-written file or a temporary file
 // behind, reading, modification dates, removal, and fresh identifiers usable as file names.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <regex>
@@ -10,6 +13,7 @@
 #include "DatePrinting.hpp"
 #include "support/TestHost.hpp"
 #include "today/outside/FileHelper.hpp"
+#include "today/outside/FileReading.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/Path.hpp"
 #include "today/outside/Text.hpp"
@@ -102,6 +106,14 @@ TEST_F(FileTest, NewFilesAreNeverWrittenOverExistingOnes) {
 TEST_F(FileTest, ReadingTakesRegularFilesOnly) {
     EXPECT_FALSE(Path(dir.path()).read());
     EXPECT_FALSE(Path(dir.file("missing")).read());
+    // A named pipe is refused, not waited for; a sparse snapshot or list past its limit is not read.
+    ASSERT_EQ(::mkfifo(dir.file("pipe.prj").c_str(), 0600), 0);
+    EXPECT_FALSE(Path(dir.file("pipe.prj")).read());
+    for (const char* name : {"huge.prj", "projects.json"}) {
+        dir.write(name, "");
+        ASSERT_EQ(::truncate(dir.file(name).c_str(), static_cast<off_t>(detail::maximumFileBytes(name) + 1)), 0);
+        EXPECT_FALSE(Path(dir.file(name)).read()) << name;
+    }
     std::string big(300000, 'x');
     big[12345] = '\0';
     dir.write("big", big);

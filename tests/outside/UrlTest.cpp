@@ -58,6 +58,12 @@ TEST(UrlTest, FileUrlsEscapeAndDecodeTheirPaths) {
 
     EXPECT_TRUE(parsed("FILE:///x").isFileUrl());
     EXPECT_EQ(parsed("file://localhost/tmp/a").path(), "/tmp/a");
+    EXPECT_EQ(parsed("file://LocalHost:/tmp/a").path(), "/tmp/a");
+    // A file of another machine, or a name holding "/" or NUL, is no file here: the path is empty.
+    for (const char* none : {"file://otherhost/tmp/a", "file://user@localhost.example/tmp/a", "file:///tmp%2Fa",
+                             "file:///tmp/a%2fb", "file:///tmp/a%00b"}) {
+        EXPECT_EQ(parsed(none).path(), "") << none;
+    }
 }
 
 TEST(UrlTest, RelativePathsStartAtTheCurrentDirectory) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
     // (TZ=Europe/Berlin, TODAY_GROUP_CONTAINERS=<containers()>, TMPDIR=<the temporary directory>).
     CommandResult run(const std::vector<std::string>& arguments,
                       const std::map<std::string, std::string>& environment = {}) const;
+    // The same with standard output sent to `output` ("/dev/full", say) instead of captured, or closed
+    // when `output` is empty. A command that does not end within two minutes is killed (exit code -1).
+    CommandResult runWithOutput(const std::vector<std::string>& arguments, const std::string& output) const;
     // Starts one command for each argument list, all at once, then waits for every one of them.
     std::vector<CommandResult> runTogether(const std::vector<std::vector<std::string>>& argumentLists,
                                            const std::map<std::string, std::string>& environment = {}) const;
@@ -39,10 +43,12 @@ public:
 private:
     struct Started {
         int pid;
-        std::string outPath, errPath;
+        std::string outPath;  // empty when standard output is not captured
+        std::string errPath;
     };
+    // Standard output goes to "<name>.out" when captured, else to `output` (closed when empty).
     Started start(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
-                  const std::string& outputName) const;
+                  const std::string& name, bool captureOutput, const std::string& output) const;
     static CommandResult finish(const Started& started);
 
     TempDir _dir;

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <simdjson.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -14,6 +16,8 @@
 namespace today::testing {
 namespace {
 
+using ::testing::AnyOf;
+using ::testing::Eq;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -222,10 +226,18 @@ TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
     EXPECT_EQ(today({"link", "project", "ABC-1"}).out, "OrvaneProject://ABC-1\n");
     EXPECT_EQ(today({"link", "guide"}).out, "OrvaneProject://today-setting-guide\n");
 
-    const CommandResult refused = today({"link", "project", "a b"});
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_THAT(refused.err, HasSubstr("\"a b\""));
-    EXPECT_EQ(refused.out, "");
+    // Ids whose link would not open that project again are usage errors, with what the link would do.
+    const std::vector<std::pair<std::string, std::string>> refusedIds = {
+        {"a b", "\"a b\" cannot be the host"},
+        {"", "OrvaneProject:// opens nothing"},
+        {"today-setting", "OrvaneProject://today-setting opens the legacy Today setting"},
+        {"today-setting-guide", "opens the widget setting guide"}};
+    for (const auto& [id, reason] : refusedIds) {
+        const CommandResult refused = today({"link", "project", id});
+        EXPECT_EQ(refused.exitCode, 2) << id;
+        EXPECT_THAT(refused.err, HasSubstr(reason));
+        EXPECT_EQ(refused.out, "") << id;
+    }
 
     EXPECT_EQ(today({"open", "OrvaneProject://ABC-1"}).out, "project ABC-1\n");
     EXPECT_EQ(today({"open", "OrvaneProject://today-setting"}).out, "legacy Today setting\n");
@@ -323,15 +335,128 @@ TEST_F(TodayCommand, ProjectsAndGroupsAreChosenByOption) {
     EXPECT_EQ(today({"list", "--group", "a/b"}).exitCode, 1);
 }
 
+// C0 and C1 controls (U+009B is a one-character CSI), DEL and the controls that reverse text, from a
+// name, an id or a message quoting a plan, reach neither output stream as they are.
+bool holdsTerminalControl(const std::string& text) {
+    for (const char* control : {"\x1b", "\x07", "\r", "\x7f", "\xC2\x9B", "\xC2\x85", "\xE2\x80\xAE", "\xE2\x81\xA6",
+                                "\xE2\x80\x8F", "\xD8\x9C"}) {
+        if (text.find(control) != std::string::npos) return true;
+    }
+    return false;
+}
+
 TEST_F(TodayCommand, ControlCharactersFromPlansNeverReachTheTerminal) {
-    add(write("escape.json", alwaysOn("\\u001b]0;owned\\u0007Title", "Red \\u001b[31mtask\\r")));
+    const std::string id = add(write("escape.json", alwaysOn("\\u001b]0;owned\\u0007Title\\u009b2J\\u0085",
+                                                             "Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f")));
     const CommandResult shown = today({"--at", at});
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
-    EXPECT_EQ(shown.out.find_first_of("\x1b\x07\r"), std::string::npos) << shown.out;
-    EXPECT_THAT(shown.out, HasSubstr("\xEF\xBF\xBD]0;owned\xEF\xBF\xBDTitle"));
-    EXPECT_THAT(shown.out, HasSubstr("Red \xEF\xBF\xBD[31mtask\xEF\xBF\xBD"));
-    EXPECT_EQ(today({"list"}).out.find('\x1b'), std::string::npos);
-    EXPECT_THAT(today({"--json", "--at", at}).out, HasSubstr("\"Red \\u001b[31mtask\\r\""));
+    EXPECT_FALSE(holdsTerminalControl(shown.out)) << shown.out;
+    EXPECT_THAT(shown.out, HasSubstr("\xEF\xBF\xBD]0;owned\xEF\xBF\xBDTitle\xEF\xBF\xBD" "2J\xEF\xBF\xBD"));
+    EXPECT_THAT(shown.out, HasSubstr("Red \xEF\xBF\xBD[31mtask\xEF\xBF\xBD \xEF\xBF\xBD" "evil"));
+    EXPECT_FALSE(holdsTerminalControl(today({"list"}).out));
+    EXPECT_FALSE(holdsTerminalControl(today({"remove", "\x1b[2J" + id}).err));
+    // JSON keeps the text exactly, with the controls as escapes.
+    const std::string json = today({"--json", "--at", at}).out;
+    EXPECT_FALSE(holdsTerminalControl(json)) << json;
+    EXPECT_THAT(json, HasSubstr("\"Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f\""));
+
+    // A plan's key or type quoted in a message is sanitised too.
+    const std::string bad = write("bad.json", R"({"name": "x", "rootTask": {"type": "\u001b]0;owned\u0007\u009b"}})");
+    const CommandResult refused = today({"add", bad});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("unknown task type \"\xEF\xBF\xBD]0;owned"));
+    EXPECT_FALSE(holdsTerminalControl(refused.err)) << refused.err;
+}
+
+// Named pipes and devices are refused, not waited for; files larger than their kind may be are refused,
+// not read into memory: as a plan to add, as a listed plan, as a snapshot and as the list.
+TEST_F(TodayCommand, FilesThatAreNotPlainOrTooLargeAreRefusedWithAReason) {
+    const std::string fifo = _runner.dir().file("pipe.json");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = write("huge.json", "");
+    ASSERT_EQ(truncate(huge.c_str(), off_t{1} << 40), 0);  // sparse: 1 TB that takes no room
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {fifo, fifo + ": is a named pipe (FIFO), not a file"},
+        {"/dev/zero", "/dev/zero: is a device or socket, not a file"},
+        {huge, huge + ": is larger than 1 GiB, the most such a file may have"}};
+    for (const auto& [file, reason] : refused) {
+        const CommandResult added = today({"add", file});
+        EXPECT_EQ(added.exitCode, 1) << file;
+        EXPECT_THAT(added.err, HasSubstr(reason));
+    }
+    const std::map<std::string, std::string> emptyContainer = {{_runner.groupContainer(), "<directory>"}};
+    EXPECT_EQ(_runner.containerFiles(), emptyContainer);
+
+    // A listed plan replaced by a named pipe.
+    const std::string path = write("office.json", officeMove());
+    const std::string id = add(path);
+    std::filesystem::remove(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    setModificationTime(path, 2e9 + 60);
+    const CommandResult shown = today({"show", "--at", at});
+    EXPECT_EQ(shown.exitCode, 1);
+    EXPECT_THAT(shown.out, HasSubstr("could not be loaded from " + path));
+    EXPECT_THAT(shown.err, HasSubstr(path + ": is a named pipe (FIFO), not a file"));
+    EXPECT_EQ(today({"update", path}).exitCode, 1);
+
+    // A sparse snapshot and a sparse list: every command still ends with an answer.
+    std::filesystem::remove(path);
+    write("office.json", officeMove());
+    setModificationTime(path, 2e9 + 60);
+    ASSERT_EQ(truncate((_runner.groupContainer() + "/" + id + ".prj").c_str(), off_t{1} << 40), 0);
+    EXPECT_EQ(today({"show", "--at", at}).exitCode, 0);
+    ASSERT_EQ(truncate((_runner.groupContainer() + "/projects.json").c_str(), off_t{1} << 40), 0);
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"list"}, {"show"}, {"remove", id}}) {
+        EXPECT_THAT(today(arguments).exitCode, AnyOf(Eq(0), Eq(1))) << arguments.front();
+    }
+}
+
+TEST_F(TodayCommand, OutputThatCannotBeWrittenIsAFailure) {
+    add(write("office.json", officeMove()));
+    const std::vector<std::vector<std::string>> commands = {
+        {"show", "--at", at}, {"show", "--json", "--at", at}, {"list"}, {"list", "--json"}, {"link", "guide"}};
+    for (const auto& arguments : commands) {
+        for (const std::string output : {"/dev/full", ""}) {  // a full disk; a closed standard output
+            const CommandResult result = _runner.runWithOutput(arguments, output);
+            EXPECT_EQ(result.exitCode, 1) << arguments.front() << " > " << output;
+            EXPECT_THAT(result.err, HasSubstr("today: cannot write the output")) << arguments.front();
+        }
+    }
+}
+
+// A file URL names a file of this machine only without a host or with "localhost", and an escaped "/"
+// is not a separator: such URLs are refused even where a file lies at the path they would decode to.
+TEST_F(TodayCommand, FileUrlsNameLocalFilesOnly) {
+    const std::string path = write("plans/office.json", officeMove());
+    const std::string directory = _runner.dir().path();
+    for (const std::string& url : {"file://otherhost" + path, "file://" + directory + "/plans%2Foffice.json",
+                                  "file://" + directory + "/plans%2foffice.json"}) {
+        const CommandResult added = today({"add", url});
+        EXPECT_EQ(added.exitCode, 1) << url;
+        EXPECT_THAT(added.err, AnyOf(HasSubstr("not on this machine"), HasSubstr("names no file"))) << url;
+    }
+    EXPECT_TRUE(today({"list", "--json"}).out == "[]\n");
+    EXPECT_EQ(today({"add", "file://LocalHost" + path}).exitCode, 0);
+}
+
+// Years outside 0000...9999 carry a sign, dates before the zone's standard time show its local mean
+// time, and a date too far away to print is refused where a plan gives it.
+TEST_F(TodayCommand, DatesFarFromTodayAreShownAsIso8601) {
+    const std::string path = write("ancient.json", R"({"name": "Ancient", "rootTask": {"id": 0,
+        "start": -63177062400, "finish": -4765132800, "children": [
+        {"id": 1, "name": "Long", "start": "0100-03-01T12:00:00Z", "finish": 3.2e13}]}})");
+    add(path);
+    EXPECT_THAT(today({"list"}).out, HasSubstr("  dates:    -0001-01-01 00:53 → 1850-01-01 00:53\n"));
+    const std::string listed = today({"list", "--json"}).out;
+    EXPECT_THAT(listed, HasSubstr("\"start\": \"-0001-01-01T00:53:28+00:53:28\""));
+    EXPECT_THAT(listed, HasSubstr("\"finish\": \"1850-01-01T00:53:28+00:53:28\""));
+    const std::string shown = today({"show", "--json", "--at", at}).out;
+    EXPECT_THAT(shown, HasSubstr("\"start\": \"0100-03-01T12:53:28+00:53:28\""));
+    EXPECT_THAT(shown, HasSubstr("\"finish\": \"+1016040-08-19T10:53:20+02:00\""));
+
+    const CommandResult far = today({"add", write("far.json", R"({"rootTask": {"id": 0, "finish": -1e19}})")});
+    EXPECT_EQ(far.exitCode, 1);
+    EXPECT_THAT(far.err, HasSubstr("far.json:1:34: \"finish\" lies too far from 2001"));
 }
 
 TEST_F(TodayCommand, DemoShowsTodaysSampleTasks) {

@@ -2,9 +2,18 @@
 // with daylight saving time so that calendar days of 23 hours show up.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
+#include "CommandRunner.hpp"
 #include "support/TestHost.hpp"
+#include "tools/today/Calendar.hpp"
 #include "tools/today/DateArgument.hpp"
 
 namespace today::cli {
@@ -85,6 +94,168 @@ TEST_F(AtArgument, RefusesAnythingElse) {
         EXPECT_FALSE(at(text)) << text;
     }
 }
+
+// --- The start of days where a zone changes its offset at midnight (Asia/Kathmandu 1986-01-01, the day
+// Pacific/Apia left out in 2011, Antarctica/Casey 2016-10-22, America/Sao_Paulo's summer times that
+// began at midnight), for every change of offset of the zone from 1970 to 2037, with `date` as the
+// oracle. The C library's mktime answers differently for a skipped midnight depending on what it was
+// asked before, so the days of changes at midnight are also asked of the command, each in a process
+// of its own.
+
+// The instants (Unix seconds) where the zone's offset from UTC changes, 1970...2037.
+std::vector<std::int64_t> offsetChanges() {
+    const auto offsetAt = [](std::int64_t unix) {
+        const std::time_t t = static_cast<std::time_t>(unix);
+        std::tm civil{};
+        localtime_r(&t, &civil);
+        return civil.tm_gmtoff;
+    };
+    std::vector<std::int64_t> changes;
+    constexpr std::int64_t step = 6 * 3600;  // zones never change twice within six hours
+    for (std::int64_t t = 0; t < 2145916800; t += step) {  // up to 2038-01-01
+        if (offsetAt(t) == offsetAt(t + step)) continue;
+        std::int64_t before = t, after = t + step;
+        while (after - before > 1) {
+            const std::int64_t middle = before + (after - before) / 2;
+            (offsetAt(middle) == offsetAt(t) ? before : after) = middle;
+        }
+        changes.push_back(after);
+    }
+    return changes;
+}
+
+std::int64_t localDayNumber(std::int64_t unix) {
+    const std::time_t t = static_cast<std::time_t>(unix);
+    std::tm civil{};
+    localtime_r(&t, &civil);
+    return daysFromCivil(civil.tm_year + 1900, civil.tm_mon + 1, civil.tm_mday);
+}
+
+std::string dayText(std::int64_t dayNumber) {
+    const CivilDay day = civilFromDays(dayNumber);
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", static_cast<int>(day.year), day.month, day.day);
+    return text;
+}
+
+// The local day of each instant as `date` of the system tells it, "YYYY-MM-DD", in the zone of TZ.
+std::vector<std::string> dayByDate(const std::vector<std::int64_t>& instants, const std::string& scratch) {
+    {
+        std::ofstream list(scratch);
+        for (const std::int64_t instant : instants) list << '@' << instant << '\n';
+    }
+    std::vector<std::string> days;
+    FILE* date = ::popen(("date -f '" + scratch + "' +%F").c_str(), "r");
+    if (!date) return days;
+    char line[64];
+    while (std::fgets(line, sizeof line, date)) days.emplace_back(line, std::strcspn(line, "\n"));
+    ::pclose(date);
+    return days;
+}
+
+class StartOfDayAcrossOffsetChanges : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
+    const std::string zoneName = GetParam();
+    ASSERT_TRUE(std::filesystem::exists("/usr/share/zoneinfo/" + zoneName)) << "tzdata lacks " << zoneName;
+    ScopedTimeZone zone(zoneName.c_str());
+    TestHost host;
+    ScopedHost installed(host);
+
+    // Every day from two days before to two days after each change of offset.
+    std::map<std::int64_t, Date> starts;
+    for (const std::int64_t change : offsetChanges()) {
+        for (std::int64_t day = localDayNumber(change - 1) - 2; day <= localDayNumber(change) + 2; ++day) {
+            const auto start = parseDateArgument(dayText(day), host);
+            ASSERT_TRUE(start) << dayText(day);
+            starts.emplace(day, *start);
+        }
+    }
+    ASSERT_FALSE(starts.empty());
+
+    // The start of day D is the first second whose day is D or later: `date` puts it on D (or on the
+    // next day when the zone left D out) and the second before it on an earlier day.
+    std::vector<std::int64_t> instants;
+    for (const auto& [day, start] : starts) {
+        const auto unix = static_cast<std::int64_t>(start.unixTime());
+        EXPECT_EQ(static_cast<double>(unix), start.unixTime()) << dayText(day);
+        instants.push_back(unix);
+        instants.push_back(unix - 1);
+    }
+    today::testing::TempDir scratchDir;
+    const std::vector<std::string> days = dayByDate(instants, scratchDir.file("instants"));
+    ASSERT_EQ(days.size(), instants.size()) << "date -f failed";
+    std::size_t i = 0;
+    for (const auto& [day, start] : starts) {
+        const std::string& dayOfStart = days[i++];
+        const std::string& dayBefore = days[i++];
+        EXPECT_GE(dayOfStart, dayText(day)) << zoneName << ": " << dayText(day) << " starts on " << dayOfStart;
+        EXPECT_LE(dayOfStart, dayText(day + 1)) << zoneName << ": " << dayText(day);
+        EXPECT_LT(dayBefore, dayText(day)) << zoneName << ": the second before " << dayText(day) << " is on "
+                                           << dayBefore;
+    }
+
+    // Bare dates given to the command, for the days whose midnight the change skips or repeats.
+    std::vector<std::int64_t> midnightDays;
+    for (const std::int64_t change : offsetChanges()) {
+        const auto clock = [](std::int64_t unix) {
+            const std::time_t t = static_cast<std::time_t>(unix);
+            std::tm civil{};
+            localtime_r(&t, &civil);
+            return civil.tm_hour * 3600 + civil.tm_min * 60 + civil.tm_sec;
+        };
+        if (clock(change - 1) >= 23 * 3600 || clock(change) <= 3600) {
+            midnightDays.push_back(localDayNumber(change - 1) + 1);
+            if (localDayNumber(change) != midnightDays.back()) midnightDays.push_back(localDayNumber(change));
+        }
+    }
+    if (!std::filesystem::exists(TODAY_COMMAND)) midnightDays.clear();
+    // A zone that changed at midnight for decades (America/Sao_Paulo) is asked on a dozen of those days.
+    if (const std::size_t every = midnightDays.size() / 12 + 1; every > 1) {
+        std::vector<std::int64_t> some;
+        for (std::size_t i = 0; i < midnightDays.size(); i += every) some.push_back(midnightDays[i]);
+        midnightDays = some;
+    }
+    const today::testing::CommandRunner command;
+    for (const std::int64_t day : midnightDays) {
+        const auto shown = command.run({"show", "--json", "--at", dayText(day)}, {{"TZ", zoneName}});
+        const auto from = shown.out.find("\"at\": \"");
+        ASSERT_NE(from, std::string::npos) << shown.out << shown.err;
+        const std::string at = shown.out.substr(from + 7, shown.out.find('"', from + 7) - from - 7);
+        EXPECT_EQ(utc(at), starts.at(day)) << zoneName << ": today --at " << dayText(day) << " is " << at;
+    }
+    if (zoneName != "Europe/Berlin") {
+        EXPECT_FALSE(midnightDays.empty()) << zoneName;
+    }
+
+    // today, tomorrow and yesterday name the same starts, from a clock anywhere in the neighbouring day.
+    for (const auto& [day, start] : starts) {
+        const auto previous = starts.find(day - 1);
+        const auto next = starts.find(day + 1);
+        if (previous == starts.end() || next == starts.end()) continue;
+        host.setNow(Date(start.timeIntervalSinceReferenceDate() + 60));
+        if (localDayNumber(static_cast<std::int64_t>(start.unixTime())) == day) {
+            EXPECT_EQ(parseDateArgument("today", host), start) << dayText(day);
+        }
+        host.setNow(Date(previous->second.timeIntervalSinceReferenceDate() + 60));
+        if (localDayNumber(static_cast<std::int64_t>(previous->second.unixTime())) == day - 1) {
+            EXPECT_EQ(parseDateArgument("tomorrow", host), start) << dayText(day);
+        }
+        host.setNow(Date(next->second.timeIntervalSinceReferenceDate() + 60));
+        if (localDayNumber(static_cast<std::int64_t>(next->second.unixTime())) == day + 1) {
+            EXPECT_EQ(parseDateArgument("yesterday", host), start) << dayText(day);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, StartOfDayAcrossOffsetChanges,
+                         ::testing::Values("Asia/Kathmandu", "Pacific/Apia", "Antarctica/Casey", "America/Sao_Paulo",
+                                           "Europe/Berlin"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name) c = (c == '/') ? '_' : c;
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace today::cli

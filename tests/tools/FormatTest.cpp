@@ -2,6 +2,10 @@
 // bars for any percentage, and names cut by display width.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "support/TestHost.hpp"
 #include "tools/today/DateArgument.hpp"
 #include "tools/today/Format.hpp"
@@ -28,6 +32,27 @@ TEST(Format, IsoTextAtAFixedOffset) {
     EXPECT_EQ(formatIso8601(Date(0), -12600), "2000-12-31T20:30:00-03:30");
     EXPECT_EQ(formatIso8601(utc("1969-12-31T23:59:59Z"), 0), "1969-12-31T23:59:59Z");
     EXPECT_EQ(formatIso8601(utc("2400-02-29T12:00:00Z"), 3600), "2400-02-29T13:00:00+01:00");
+}
+
+// Years as ISO 8601 writes them; dates of a damaged list, beyond what can be shown, at the bound and
+// never as an impossible time of day.
+TEST(Format, YearsBeyondFourDigitsAndDatesBeyondTheCalendar) {
+    testing::ScopedTimeZone zone("UTC");
+    Host& host = Host::current();
+    const std::vector<std::pair<double, std::string>> cases = {
+        {-63177062400, "-0001-01-01T00:00:00Z"},
+        {-63145526400, "0000-01-01T00:00:00Z"},
+        {252423993600, "+10000-01-01T00:00:00Z"},
+        {1e300, "+291536396232-08-31T11:33:20Z"},
+        {9.3e18, "+291536396232-08-31T11:33:20Z"},
+        {-1e300, "-291536392293-05-03T12:26:40Z"},
+    };
+    for (const auto& [seconds, text] : cases) {
+        EXPECT_EQ(formatIso8601(Date(seconds), host), text) << seconds;
+        EXPECT_EQ(formatIso8601(Date(seconds), 0), text) << seconds;
+    }
+    EXPECT_EQ(formatLocalMinutes(Date(-63177062400), host), "-0001-01-01 00:00");
+    EXPECT_EQ(formatLocalDay(Date(1e300), host), "Fri +291536396232-08-31 11:33");
 }
 
 TEST(Format, BarsClampButShowThePercentage) {

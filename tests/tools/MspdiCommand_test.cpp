@@ -6,6 +6,8 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "CommandRunner.hpp"
 
@@ -69,6 +71,36 @@ TEST(MspdiCommand, ShowsTodaysTasksOfAPlanAroundNow) {
     EXPECT_EQ(text(gate, "name"), "Gate");
     EXPECT_TRUE(gate["isMilestone"].get_bool().value());
     EXPECT_EQ(text(gate, "start"), today + "T12:00:00Z");  // a milestone is on during the day before it
+}
+
+// Values the library cannot show truthfully are refused with their place: a completion outside 0...100,
+// and a reference to U+0000, which XML does not allow and which would cut a name short.
+TEST(MspdiCommand, RefusesCompletionOutOfRangeAndNulReferences) {
+    if (!fileExists(TODAY_COMMAND)) GTEST_SKIP() << "the command is not built: " << TODAY_COMMAND;
+    const CommandRunner runner;
+    const std::string later = utcDay(3);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<PercentComplete>150</PercentComplete>", ":3:"},
+        {"<PercentComplete>-9223372036854775808</PercentComplete>", ":3:"},
+        {"<Notes x=\"&#x000;\"/>", ":3:"},
+    };
+    for (const auto& [more, place] : cases) {
+        const std::string plan = "<Project xmlns=\"http://schemas.microsoft.com/project\">\n<Tasks>\n" +
+                                 task(1, 1, "Pour", later + "T08:00:00", later + "T17:00:00", more) +
+                                 "\n</Tasks></Project>\n";
+        const CommandResult added = runner.run({"add", runner.dir().write("plan.xml", plan)});
+        EXPECT_EQ(added.exitCode, 1) << more;
+        EXPECT_NE(added.err.find("plan.xml" + place), std::string::npos) << added.err;
+    }
+    const std::string cut = "<Project xmlns=\"http://schemas.microsoft.com/project\"><Name>Plan&#0; hidden</Name></Project>";
+    const CommandResult added = runner.run({"add", runner.dir().write("cut.xml", cut)});
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_NE(added.err.find("cut.xml:1:61: not well-formed XML: a character reference to U+0000"), std::string::npos)
+        << added.err;
+    EXPECT_NE(runner.run({"add", runner.dir().write("fine.xml", "<Project xmlns=\"http://schemas.microsoft.com/project\">"
+                                                                "<Name>Plan&#10;&#x20;&#100;</Name></Project>")})
+                  .exitCode,
+              1);
 }
 
 }  // namespace

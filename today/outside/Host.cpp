@@ -2,6 +2,7 @@
 // output and randomness. File operations are in HostFiles.cpp, the clock and time zone in HostClock.cpp,
 // the bookmark facility in Bookmark.cpp.
 #include "today/outside/Host.hpp"
+#include "today/outside/Text.hpp"
 
 #include <sodium.h>
 
@@ -43,9 +44,8 @@ std::optional<std::string> Host::environmentVariable(const std::string& name) {
 }
 
 void Host::printLine(std::string_view line) {
-    std::string text;
-    text.reserve(line.size() + 1);
-    text.append(line);
+    // A message may quote a path from the profile list: no control character of it reaches the terminal.
+    std::string text = detail::terminalSafe(line);
     text.push_back('\n');
     // One locked write and flush per line, so that lines from several threads never interleave and
     // stay in order with other output of the process on the same stream.

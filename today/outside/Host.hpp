@@ -84,7 +84,8 @@ public:
     virtual bool exists(const std::string& path);
     // What `stat` tells, or none; `error` (when given) receives the cause, ENOENT for a missing file.
     virtual std::optional<FileStatus> status(const std::string& path, std::error_code* error = nullptr);
-    // The whole content of a regular file, or none.
+    // The whole content of a regular file, or none. The file is opened without blocking (a named pipe is
+    // refused, not waited for) and refused when larger than the limit of its kind (FileReading.hpp).
     virtual std::optional<Bytes> readFile(const std::string& path);
     // Creates a new file that must not exist yet, writes the bytes and flushes them to disk.
     virtual bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes);

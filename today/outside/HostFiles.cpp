@@ -13,6 +13,7 @@
 #include <memory>
 #include <thread>
 
+#include "today/outside/FileReading.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/UnixTime.hpp"
 
@@ -98,32 +99,7 @@ std::optional<FileStatus> Host::status(const std::string& path, std::error_code*
 }
 
 std::optional<Bytes> Host::readFile(const std::string& path) {
-    if (!isUsablePath(path)) return std::nullopt;
-    const int fd = openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    const ClosesOnExit closer{fd};
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-
-    Bytes content;
-    // The size is a hint only: the file may grow or shrink while it is read. The room reserved past it
-    // lets a JSON parser pad the bytes in place (it needs 64 bytes) instead of copying the whole file.
-    const std::size_t expected = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096;
-    content.reserve(expected + 64);
-    content.resize(expected);
-    std::size_t used = 0;
-    for (;;) {
-        if (used == content.size()) content.resize(content.size() * 2);
-        const ssize_t got = ::read(fd, content.data() + used, content.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        if (got == 0) break;
-        used += static_cast<std::size_t>(got);
-    }
-    content.resize(used);
-    return content;
+    return detail::readRegularFile(path, detail::maximumFileBytes(path));
 }
 
 bool Host::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {

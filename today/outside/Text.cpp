@@ -3,6 +3,7 @@
 
 #include <utf8proc.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -89,6 +90,36 @@ bool CanonicalText::equals(std::string_view other) const {
         if (differAtAscii(*_decomposed, other)) return false;
     }
     return equalAfterComposing(*_composed, other);
+}
+
+bool isTerminalControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string terminalSafe(std::string_view text) {
+    static constexpr std::string_view replacement = "\xEF\xBF\xBD";  // U+FFFD
+    const auto plain = [](char c) { return c >= 0x20 && c < 0x7F; };
+    if (std::all_of(text.begin(), text.end(), plain)) return std::string(text);
+    std::string out;
+    out.reserve(text.size() + 8);
+    auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto left = static_cast<utf8proc_ssize_t>(text.size());
+    while (left > 0) {
+        utf8proc_int32_t character = 0;
+        utf8proc_ssize_t length = utf8proc_iterate(bytes, left, &character);
+        if (length <= 0) {
+            out += replacement;  // not UTF-8: a lone byte of 0x80...0x9F is a C1 control to many terminals
+            length = 1;
+        } else if (isTerminalControl(static_cast<char32_t>(character))) {
+            out += replacement;
+        } else {
+            out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
+        }
+        bytes += length;
+        left -= length;
+    }
+    return out;
 }
 
 bool isPlainFileName(std::string_view name) {

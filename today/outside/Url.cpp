@@ -139,6 +139,15 @@ std::string removeDotSegments(std::string_view path, bool collapseEmpty) {
     return result;
 }
 
+// Whether escaped path text holds "%2F" or "%00": after decoding, a "/" inside a name or a NUL.
+bool namesNoFile(std::string_view raw) {
+    for (auto at = raw.find('%'); at != std::string_view::npos && at + 2 < raw.size(); at = raw.find('%', at + 1)) {
+        const std::string_view code = raw.substr(at + 1, 2);
+        if (equalsIgnoringAsciiCase(code, "2f") || code == "00") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<Url> Url::parse(std::string_view text) {
@@ -188,9 +197,20 @@ std::optional<std::string> Url::host() const {
 
 bool Url::isFileUrl() const { return equalsIgnoringAsciiCase(splitUrl(_string).scheme, "file"); }
 
+bool Url::isLocalHost(std::string_view host) { return host.empty() || equalsIgnoringAsciiCase(host, "localhost"); }
+
 std::string Url::path() const {
-    std::string_view raw = splitUrl(_string).path;
+    const UrlParts parts = splitUrl(_string);
+    std::string_view raw = parts.path;
     while (raw.size() > 1 && raw.ends_with('/')) raw.remove_suffix(1);
+    if (equalsIgnoringAsciiCase(parts.scheme, "file")) {
+        // A file URL names a file of this machine only without a host or with "localhost"; and no file
+        // name holds a "/" or a NUL, which decoding "%2F" or "%00" would make part of the path.
+        if (parts.authority && !isLocalHost(*parts.authority) && !isLocalHost(host().value_or(std::string()))) {
+            return {};
+        }
+        if (namesNoFile(raw)) return {};
+    }
     return percentDecoded(raw);
 }
 

@@ -24,8 +24,12 @@ public:
     // when the URL has no host or an empty one ("OrvaneProject://", "file:///tmp"): the two are alike.
     std::optional<std::string> host() const;
     bool isFileUrl() const;
-    // The path with percent-escapes decoded and without a trailing slash ("/" stays "/").
+    // The path with percent-escapes decoded and without a trailing slash ("/" stays "/"). Empty for a
+    // file URL that names no file on this machine: one with a host other than "localhost", or whose path
+    // escapes a "/" or a NUL ("%2F", "%00"), which no file name can hold.
     std::string path() const;
+    // Whether a file URL's host names this machine: empty or "localhost" (in any letter case).
+    static bool isLocalHost(std::string_view host);
 
     // The same URL with "." and ".." removed from its path (".." at the root stays at the root); for
     // file URLs, empty segments ("//") are removed too.

@@ -3,8 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <new>
 
 #include "tools/today/CommandHost.hpp"
 #include "tools/today/Commands.hpp"
@@ -45,11 +50,37 @@ bool wantsColor(const Options& options, Host& host) {
     return !(term && *term == "dumb");
 }
 
-}  // namespace
+bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
 
-int runCommand(int argc, char** argv) {
-    CommandHost host;
-    const ScopedHost installed(host);
+// Gives each closed standard stream /dev/null. Otherwise the next file the command opens (a plan's
+// snapshot, the list) would take the stream's number, and printing would write into that file.
+void keepStandardStreamsOpen() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (isOpen(fd)) continue;
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
+
+// Whether everything printed reached standard output; if not, says so on standard error. Output that
+// was only buffered is written now, so a full disk or a closed pipe shows up here at the latest.
+bool outputWasWritten(bool outputWasClosed) {
+    if (outputWasClosed) {
+        printError("cannot write the output: standard output is closed");
+        return false;
+    }
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && !std::ferror(stdout)) return true;
+    printError(std::string("cannot write the output") + (error != 0 ? std::string(": ") + std::strerror(error) : ""));
+    return false;
+}
+
+int runSubcommand(int argc, char** argv) {
     Context context;
     Options& options = context.options;
     if (argc > 0 && argv[0] != nullptr) context.programName = argv[0];
@@ -114,6 +145,32 @@ int runCommand(int argc, char** argv) {
     if (open->parsed()) return runOpen(context);
     if (demo->parsed()) return runDemo(context);
     return runShow(context);
+}
+
+}  // namespace
+
+int runCommand(int argc, char** argv) {
+    CommandHost host;
+    const ScopedHost installed(host);
+    const bool outputWasClosed = !isOpen(STDOUT_FILENO);
+    keepStandardStreamsOpen();
+    int code = exitFailure;
+    // Nothing may end the command without a word: not a plan too large for memory, nor a write error.
+    try {
+        code = runSubcommand(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        std::fputs("today: out of memory\n", stderr);
+        code = exitFailure;
+    } catch (const std::exception& error) {
+        if (!std::ferror(stdout)) printError(error.what());  // a failed write is told below
+        code = exitFailure;
+    } catch (...) {
+        printError("an unexpected error ended the command");
+        code = exitFailure;
+    }
+    if (!outputWasWritten(outputWasClosed) && code == exitSuccess) code = exitFailure;
+    return code;
 }
 
 }  // namespace today::cli

@@ -1,18 +1,25 @@
 #include "tools/today/CommandManager.hpp"
 
-#include <fmt/format.h>
+#include <exception>
+#include <new>
 
-#include <cstdio>
-
+#include "tools/today/Commands.hpp"
 #include "tools/today/PlanLoader.hpp"
 
 namespace today::cli {
 
 std::optional<JsonProject> CommandManager::loadJsonProjectFromOrvFile(const std::string& orvFilePath) {
-    PlanLoadResult result = loadPlanDocument(orvFilePath);
+    // The hook runs inside the library's locked work: nothing may be thrown out of it.
+    PlanLoadResult result;
+    try {
+        result = loadPlanDocument(orvFilePath);
+    } catch (const std::bad_alloc&) {
+        result = {std::nullopt, orvFilePath + ": the plan does not fit in memory"};
+    } catch (const std::exception& error) {
+        result = {std::nullopt, orvFilePath + ": " + error.what()};
+    }
     if (!result.project) {
-        std::fflush(stdout);
-        fmt::print(stderr, "today: {}\n", result.error);
+        printError(result.error);
         _loadFailures.push_back(orvFilePath);
     }
     return std::move(result.project);

@@ -17,9 +17,16 @@ std::unique_ptr<CommandManager> makeManager(const Context& context) {
     return manager;
 }
 
-void printError(std::string_view message) {
+void printError(std::string_view message) noexcept {
     std::fflush(stdout);
-    fmt::print(stderr, "today: {}\n", message);
+    try {
+        // Messages quote paths, keys and names from files: they pass the same sanitiser as the output.
+        const std::string line = "today: " + printable(message) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    } catch (...) {
+        std::fputs("today: out of memory\n", stderr);
+    }
+    std::fflush(stderr);
 }
 
 void printLine(std::string_view line) { fmt::print("{}\n", line); }

@@ -31,8 +31,9 @@ int runDemo(const Context& context);
 // The manager of the group the options name, or nullptr after saying why on standard error.
 std::unique_ptr<CommandManager> makeManager(const Context& context);
 
-// "today: <message>" on standard error, after what standard output holds so far.
-void printError(std::string_view message);
+// "today: <message>" on standard error, after what standard output holds so far; terminal controls in
+// the message are replaced.
+void printError(std::string_view message) noexcept;
 // A line on standard output.
 void printLine(std::string_view line);
 

@@ -29,6 +29,17 @@ int runAdd(const Context& context) {
         printError(fmt::format("cannot add {}: only plan files can be added (a path or a file:// URL)", argument));
         return exitFailure;
     }
+    if (const auto host = url.host(); host && !Url::isLocalHost(*host)) {
+        printError(fmt::format("cannot add {}: the file URL names a file on the host \"{}\", not on this machine",
+                               argument, *host));
+        return exitFailure;
+    }
+    if (url.path().empty()) {
+        printError(fmt::format("cannot add {}: the URL names no file (its path is empty, or escapes a \"/\" or a "
+                               "NUL, which no file name holds)",
+                               argument));
+        return exitFailure;
+    }
     if (!context.host.exists(storedPath(url))) {
         printError(fmt::format("cannot add {}: no such file", argument));
         return exitFailure;
@@ -44,7 +55,7 @@ int runAdd(const Context& context) {
         printError(fmt::format("{} was not added{}", argument, unreadable ? ": the plan could not be read" : ""));
         return exitFailure;
     }
-    printLine(fmt::format("Added {} as {} from {}", quotedName(profile->name), profile->id(),
+    printLine(fmt::format("Added {} as {} from {}", quotedName(profile->name), printable(profile->id()),
                           printable(profile->sourceOrvFilePath)));
     return exitSuccess;
 }
@@ -75,9 +86,9 @@ int runUpdate(const Context& context) {
     }
     const auto after = manager->projectProfileById(before->id()).value_or(*before);
     if (after.lastUpdate == before->lastUpdate) {
-        printLine(fmt::format("{} ({}) is up to date", quotedName(after.name), after.id()));
+        printLine(fmt::format("{} ({}) is up to date", quotedName(after.name), printable(after.id())));
     } else {
-        printLine(fmt::format("Updated {} ({}): {}", quotedName(after.name), after.id(),
+        printLine(fmt::format("Updated {} ({}): {}", quotedName(after.name), printable(after.id()),
                               spanText(after.start, after.finish, context.host)));
     }
     return exitSuccess;
@@ -97,7 +108,7 @@ int runRemove(const Context& context) {
         printError(fmt::format("{} ({}) could not be removed", quotedName(profile->name), id));
         return exitFailure;
     }
-    printLine(fmt::format("Removed {} ({})", quotedName(profile->name), id));
+    printLine(fmt::format("Removed {} ({})", quotedName(profile->name), printable(id)));
     return exitSuccess;
 }
 

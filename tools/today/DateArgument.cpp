@@ -139,14 +139,31 @@ std::optional<Date> addingCalendarDays(Date date, std::int64_t days, Host& host)
     return host.dateFromLocalTime(*local);
 }
 
+std::optional<Date> startOfCivilDay(std::int64_t dayNumber, Host& host) {
+    // Noon of the day, then the library's start of that day: local midnight where it exists, else the
+    // first instant of the day (clocks that skip midnight start the day later; clocks that repeat it
+    // start it at the first one). A day that the zone skips as a whole starts where the next one does.
+    for (std::int64_t day = dayNumber; day <= dayNumber + 1; ++day) {
+        const CivilDay civil = civilFromDays(day);
+        LocalTime noon;
+        noon.year = civil.year;
+        noon.month = civil.month;
+        noon.day = civil.day;
+        noon.hour = 12;
+        const auto inDay = host.dateFromLocalTime(noon);
+        if (!inDay) return std::nullopt;
+        const Date start = inDay->toDayOnly();
+        const auto local = host.localTime(start);
+        if (!local) return start;
+        if (daysFromCivil(local->year, local->month, local->day) >= dayNumber) return start;
+    }
+    return std::nullopt;
+}
+
 std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host) {
-    auto local = host.localTime(date);
+    const auto local = host.localTime(date);
     if (!local) return std::nullopt;
-    local->day += static_cast<int>(days);
-    local->hour = 0;
-    local->minute = 0;
-    local->second = 0;
-    return host.dateFromLocalTime(*local);
+    return startOfCivilDay(daysFromCivil(local->year, local->month, local->day) + days, host);
 }
 
 std::optional<Date> parseDateArgument(std::string_view text, Host& host) {
@@ -159,6 +176,7 @@ std::optional<Date> parseDateArgument(std::string_view text, Host& host) {
     const auto iso = parseIso8601(text);
     if (!iso) return std::nullopt;
     if (iso->offsetSeconds) return absoluteDate(*iso);
+    if (!iso->hasTime) return startOfCivilDay(daysFromCivil(iso->year, iso->month, iso->day), host);
     LocalTime local;
     local.year = iso->year;
     local.month = iso->month;

@@ -11,6 +11,10 @@
 
 namespace today::cli {
 
+// Seconds from 2001-01-01T00:00:00Z that a date in a plan may lie at, either way (about 291 billion
+// years): whole seconds within it fit 64-bit integers, in which the command's calendar works.
+inline constexpr double largestDateSeconds = 9.2e18;
+
 // ISO 8601 text as written: a calendar date, optionally a time of day, optionally an offset from UTC.
 struct IsoDateTime {
     std::int64_t year = 2001;
@@ -35,11 +39,16 @@ std::optional<Date> absoluteDate(const IsoDateTime& iso);
 // The same local time `days` calendar days later (earlier when negative), in the host's time zone.
 std::optional<Date> addingCalendarDays(Date date, std::int64_t days, Host& host);
 
-// Local midnight of the day `days` after the day of `date`.
+// The start of a local calendar day (a day number counted from 1970-01-01), as the library's
+// `Date::toDayOnly` counts days: local midnight, or the first instant of the day where the clocks change
+// at midnight. The host must be the current host.
+std::optional<Date> startOfCivilDay(std::int64_t dayNumber, Host& host);
+
+// The start of the local day `days` after the day of `date`.
 std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host);
 
 // The argument of `--at`: ISO 8601 (local time when it has no offset; a bare date is local midnight) or
-// one of the words now, today, tomorrow, yesterday (the last three are local midnights), +Nd or -Nd (the
+// one of the words now, today, tomorrow, yesterday (the last three are starts of days, as is a bare date), +Nd or -Nd (the
 // current local time N calendar days later or earlier). None when the text is none of these.
 std::optional<Date> parseDateArgument(std::string_view text, Host& host);
 

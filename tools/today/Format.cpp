@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 
+#include "today/outside/Text.hpp"
 #include "tools/today/Calendar.hpp"
 
 namespace today::cli {
@@ -15,26 +16,39 @@ namespace {
 
 constexpr std::array<const char*, 7> weekdayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 
+// Dates are shown within this many seconds of 1970, about 291 billion years, where the calendar
+// arithmetic below is exact in 64-bit integers. Only a damaged or hostile file holds a date beyond; it
+// is shown at the bound.
+constexpr double largestShownSeconds = 9.2e18;
+
 // Whole seconds since 1970 and microseconds, rounded to the microsecond.
 struct SplitTime {
-    double wholeUnixSeconds;
+    std::int64_t wholeUnixSeconds;
     int microseconds;
 };
 
-SplitTime splitTime(Date date) {
+// Seconds since 1970 within the bounds that are shown.
+double shownUnixSeconds(Date date) {
     const double unix = date.unixTime();
+    return std::isnan(unix) ? 0 : std::clamp(unix, -largestShownSeconds, largestShownSeconds);
+}
+
+std::int64_t wholeUnixSeconds(Date date) { return static_cast<std::int64_t>(std::floor(shownUnixSeconds(date))); }
+
+SplitTime splitTime(Date date) {
+    const double unix = shownUnixSeconds(date);
     double whole = std::floor(unix);
     auto micro = static_cast<int>(std::llround((unix - whole) * 1e6));
     if (micro >= 1000000) {
         whole += 1;
         micro = 0;
     }
-    return {whole, micro};
+    return {static_cast<std::int64_t>(whole), micro};
 }
 
 // The civil time of whole seconds since 1970 at a fixed offset.
-LocalTime civilAt(double wholeUnixSeconds, int offsetSeconds) {
-    const auto seconds = static_cast<std::int64_t>(wholeUnixSeconds) + offsetSeconds;
+LocalTime civilAt(std::int64_t unixSeconds, int offsetSeconds) {
+    const std::int64_t seconds = unixSeconds + offsetSeconds;
     const std::int64_t days = (seconds >= 0 ? seconds : seconds - 86399) / 86400;
     const std::int64_t ofDay = seconds - days * 86400;
     const CivilDay civil = civilFromDays(days);
@@ -48,38 +62,50 @@ LocalTime civilAt(double wholeUnixSeconds, int offsetSeconds) {
     return local;
 }
 
-// The local civil time of a date and its offset from UTC; UTC when the host cannot tell or the offset is
-// not whole minutes (ISO 8601 has no seconds in offsets).
+// The local civil time of a date and its offset from UTC, which is the zone's own for every date the
+// host's calendar covers: also a local mean time of whole seconds before the zone took a standard
+// time. UTC where the host cannot tell.
 struct Zoned {
     LocalTime local;
     int offsetSeconds;
 };
 
-Zoned zoned(double wholeUnixSeconds, Host& host) {
-    const auto local = host.localTime(Date::fromUnixTime(wholeUnixSeconds));
-    // Dates beyond what the calendar arithmetic can hold are printed in UTC without asking.
-    if (local && std::abs(wholeUnixSeconds) < 1e15) {
-        const double asUtc = static_cast<double>(daysFromCivil(local->year, local->month, local->day)) * 86400 +
-                             local->hour * 3600 + local->minute * 60 + std::floor(local->second);
-        const double offset = asUtc - wholeUnixSeconds;
-        if (std::abs(offset) < 86400 && std::fmod(offset, 60) == 0) {
-            return {*local, static_cast<int>(offset)};
-        }
+Zoned zoned(std::int64_t unixSeconds, Host& host) {
+    const auto local = host.localTime(Date::fromUnixTime(static_cast<double>(unixSeconds)));
+    if (local && local->month >= 1 && local->month <= 12 && std::abs(local->year) < 10'000'000'000) {
+        const std::int64_t asUtc = daysFromCivil(local->year, local->month, local->day) * 86400 +
+                                   local->hour * 3600 + local->minute * 60 +
+                                   static_cast<std::int64_t>(std::floor(local->second));
+        const std::int64_t offset = asUtc - unixSeconds;
+        if (offset > -86400 && offset < 86400) return {*local, static_cast<int>(offset)};
     }
-    return {civilAt(wholeUnixSeconds, 0), 0};
+    return {civilAt(unixSeconds, 0), 0};
+}
+
+// A year as ISO 8601 writes it: four digits from 0000 to 9999, else a sign and at least four digits.
+std::string yearText(std::int64_t year) {
+    if (year >= 0 && year <= 9999) return fmt::format("{:04}", year);
+    return fmt::format("{}{:04}", year < 0 ? '-' : '+', year < 0 ? -year : year);
+}
+
+std::string dayText(const LocalTime& local) {
+    return fmt::format("{}-{:02}-{:02}", yearText(local.year), local.month, local.day);
 }
 
 std::string isoText(const LocalTime& local, int microseconds, int offsetSeconds) {
-    std::string text = fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}", local.year, local.month, local.day,
-                                   local.hour, local.minute, static_cast<int>(local.second));
+    std::string text =
+        fmt::format("{}T{:02}:{:02}:{:02}", dayText(local), local.hour, local.minute, static_cast<int>(local.second));
     if (microseconds != 0) {
         std::string fraction = fmt::format("{:06}", microseconds);
         while (fraction.back() == '0') fraction.pop_back();
         text += '.' + fraction;
     }
     if (offsetSeconds == 0) return text + 'Z';
-    const int minutes = std::abs(offsetSeconds) / 60;
-    return text + fmt::format("{}{:02}:{:02}", offsetSeconds < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    const int magnitude = std::abs(offsetSeconds);
+    text += fmt::format("{}{:02}:{:02}", offsetSeconds < 0 ? '-' : '+', magnitude / 3600, magnitude / 60 % 60);
+    // A local mean time is not a whole number of minutes from UTC: its seconds are written too.
+    if (magnitude % 60 != 0) text += fmt::format(":{:02}", magnitude % 60);
+    return text;
 }
 
 std::string wrap(bool on, std::string_view code, std::string_view text) {
@@ -103,16 +129,15 @@ std::string Style::swatch(std::int64_t colorIndex) const {
 }
 
 std::string formatLocalMinutes(Date date, Host& host) {
-    const Zoned z = zoned(std::floor(date.unixTime()), host);
-    return fmt::format("{:04}-{:02}-{:02} {:02}:{:02}", z.local.year, z.local.month, z.local.day, z.local.hour,
-                       z.local.minute);
+    const Zoned z = zoned(wholeUnixSeconds(date), host);
+    return fmt::format("{} {:02}:{:02}", dayText(z.local), z.local.hour, z.local.minute);
 }
 
 std::string formatLocalDay(Date date, Host& host) {
-    const Zoned z = zoned(std::floor(date.unixTime()), host);
+    const Zoned z = zoned(wholeUnixSeconds(date), host);
     const int weekday = weekdayFromDays(daysFromCivil(z.local.year, z.local.month, z.local.day));
-    return fmt::format("{} {:04}-{:02}-{:02} {:02}:{:02}", weekdayNames[static_cast<std::size_t>(weekday)],
-                       z.local.year, z.local.month, z.local.day, z.local.hour, z.local.minute);
+    return fmt::format("{} {} {:02}:{:02}", weekdayNames[static_cast<std::size_t>(weekday)], dayText(z.local),
+                       z.local.hour, z.local.minute);
 }
 
 std::string formatIso8601(Date date, Host& host) {
@@ -135,16 +160,7 @@ std::string completionBar(std::int64_t percent, const Style& style, int width) {
     return fmt::format("{}{} {:>3}%", wrap(style.color, "32", full), style.dim(empty), percent);
 }
 
-std::string printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) out += "\xEF\xBF\xBD";
-        else out += c;
-    }
-    return out;
-}
+std::string printable(std::string_view text) { return today::detail::terminalSafe(text); }
 
 std::size_t displayWidth(std::string_view text) {
     std::size_t width = 0;

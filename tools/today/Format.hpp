@@ -34,8 +34,9 @@ std::string formatIso8601(Date date, int offsetSeconds);
 // A bar of `width` cells filled by the percentage (clamped to 0...100), and the percentage right-aligned.
 std::string completionBar(std::int64_t percent, const Style& style, int width = 10);
 
-// The text with control characters (which could move the cursor or change the terminal) replaced by
-// U+FFFD, for names and paths that come from plan documents.
+// The text with terminal controls (C0, DEL, C1, direction overrides: anything that could move the
+// cursor, change the terminal or disguise a name) and bytes that are not UTF-8 replaced by U+FFFD, for
+// names, ids and paths that come from files.
 std::string printable(std::string_view text);
 
 // Columns the text takes on a terminal (wide characters count two, combining marks none).

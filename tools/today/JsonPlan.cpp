@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -274,6 +275,11 @@ private:
         if (type == od::json_type::number) {
             double seconds = 0;
             if (const auto error = value.get_double().get(seconds)) return failJson(error, at);
+            if (!(std::fabs(seconds) <= largestDateSeconds)) {
+                return fail(fmt::format("\"{}\" lies too far from 2001: at most {:g} seconds either way", key,
+                                        largestDateSeconds),
+                            at);
+            }
             out = Date(seconds);
             return true;
         }

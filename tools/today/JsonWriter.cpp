@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 #include <utf8proc.h>
 
+#include "today/outside/Text.hpp"
+
 namespace today::cli {
 
 std::string jsonQuoted(std::string_view text) {
@@ -29,7 +31,9 @@ std::string jsonQuoted(std::string_view text) {
             case '\b': out += "\\b"; break;
             case '\f': out += "\\f"; break;
             default:
-                if (codepoint < 0x20) out += fmt::format("\\u{:04x}", codepoint);
+                // Terminal controls are escaped too, so that the text reads the same and cannot act on a
+                // terminal that shows the output.
+                if (today::detail::isTerminalControl(static_cast<char32_t>(codepoint))) out += fmt::format("\\u{:04x}", codepoint);
                 else out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
         }
         bytes += length;

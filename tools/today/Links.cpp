@@ -7,17 +7,43 @@
 
 namespace today::cli {
 
+namespace {
+
+// What a link opens, as `today open` says it.
+std::string opensText(const std::optional<WidgetHelper::WidgetURLTarget>& target) {
+    if (!target) return "opens nothing";
+    switch (target->kind()) {
+        case WidgetHelper::WidgetURLTarget::Kind::project: return "opens project " + target->projectId();
+        case WidgetHelper::WidgetURLTarget::Kind::widgetSettingGuide: return "opens the widget setting guide";
+        case WidgetHelper::WidgetURLTarget::Kind::legacyTodaySetting: return "opens the legacy Today setting";
+    }
+    return "opens nothing";
+}
+
+}  // namespace
+
 int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind) {
     using Target = WidgetHelper::WidgetURLTarget;
     const Target target = kind == Target::Kind::project              ? Target::project(context.options.id)
                           : kind == Target::Kind::widgetSettingGuide ? Target::widgetSettingGuide()
                                                                      : Target::legacyTodaySetting();
     try {
-        printLine(WidgetHelper::shared.widgetUrl(target).string());
+        const Url url = WidgetHelper::shared.widgetUrl(target);
+        // A project's link must open that project again: an empty id gives a link that opens nothing,
+        // and the id of a setting screen a link to that screen.
+        if (kind == Target::Kind::project) {
+            const auto opens = WidgetHelper::shared.target(url);
+            if (!opens || opens->kind() != kind || opens->projectId() != context.options.id) {
+                printError(fmt::format("project id \"{}\" cannot be linked: {} {}", context.options.id,
+                                       url.string(), opensText(opens)));
+                return exitUsage;
+            }
+        }
+        printLine(url.string());
         return exitSuccess;
     } catch (const std::invalid_argument& error) {
         printError(error.what());
-        return exitFailure;
+        return exitUsage;
     }
 }
 
@@ -30,7 +56,7 @@ int runOpen(const Context& context) {
         return exitFailure;
     }
     switch (target->kind()) {
-        case WidgetHelper::WidgetURLTarget::Kind::project: printLine("project " + target->projectId()); break;
+        case WidgetHelper::WidgetURLTarget::Kind::project: printLine("project " + printable(target->projectId())); break;
         case WidgetHelper::WidgetURLTarget::Kind::widgetSettingGuide: printLine("widget setting guide"); break;
         case WidgetHelper::WidgetURLTarget::Kind::legacyTodaySetting: printLine("legacy Today setting"); break;
     }

@@ -68,6 +68,7 @@ struct TaskRow {
     bool isSubproject = false;
     bool milestoneFlag = false;
     std::optional<bool> durationIsZero;
+    pugi::xml_node outOfRange;  // a PercentComplete outside 0...100, refused
 
     std::int64_t level() const {
         // Without outline data the project's own task (UID 0 by Microsoft Project's convention) is the
@@ -99,6 +100,9 @@ TaskRow readTaskRow(const pugi::xml_node& taskNode, const ElementNames& names) {
             task.finish = detail::mspdiDateTime(elementText(field));
         } else if (name == "PercentComplete"sv) {
             task.completedPercent = detail::mspdiInteger(elementText(field));
+            if (task.completedPercent && (*task.completedPercent < 0 || *task.completedPercent > 100)) {
+                row.outOfRange = field;
+            }
         } else if (name == "OutlineLevel"sv) {
             row.outlineLevel = detail::mspdiInteger(elementText(field));
         } else if (name == "OutlineNumber"sv) {
@@ -236,6 +240,54 @@ std::optional<std::size_t> firstInvalidUtf8(std::string_view text) {
     return std::nullopt;
 }
 
+// "file:line:column: what" for a node of a UTF-8 document; "file: what" for a document in another
+// encoding, whose offsets count in the parser's UTF-8 copy.
+PlanLoadResult failureAt(const std::string& fileName, std::string_view bytes, const pugi::xml_parse_result& parsed,
+                         const pugi::xml_node& node, std::string_view what) {
+    const std::ptrdiff_t offset = node.offset_debug();
+    if (parsed.encoding != pugi::encoding_utf8 || offset < 0) return failure(fileName, what);
+    const detail::TextPosition position = detail::textPositionOf(bytes, static_cast<std::size_t>(offset));
+    return {std::nullopt, fmt::format("{}:{}:{}: {}", fileName, position.line, position.column, what)};
+}
+
+// Whether the text holds a character reference to U+0000 ("&#0;", "&#x00;"), which XML does not allow
+// and which the parser would turn into the end of the text, cutting a name short.
+bool holdsNulReference(std::string_view text) {
+    for (auto at = text.find("&#"); at != std::string_view::npos; at = text.find("&#", at + 2)) {
+        std::size_t digit = at + 2;
+        if (digit < text.size() && (text[digit] == 'x' || text[digit] == 'X')) ++digit;
+        std::size_t end = digit;
+        while (end < text.size() && text[end] == '0') ++end;
+        if (end > digit && end < text.size() && text[end] == ';') return true;
+    }
+    return false;
+}
+
+// The first text or attribute that holds a reference to U+0000, found in the document read again
+// into `raw` without expanding references; walked without recursion, as documents may nest deeply. Only
+// documents that hold "&#" at all are read again.
+std::optional<pugi::xml_node> nulReference(std::string_view bytes, pugi::xml_document& raw) {
+    const bool mayHold = bytes.find("&#") != std::string_view::npos ||
+                         bytes.find(std::string_view("&\0#", 3)) != std::string_view::npos ||
+                         bytes.find(std::string_view("\0&\0#", 4)) != std::string_view::npos;
+    if (!mayHold) return std::nullopt;
+    if (!raw.load_buffer(bytes.data(), bytes.size(), pugi::parse_default & ~pugi::parse_escapes)) return std::nullopt;
+    pugi::xml_node node = raw.first_child();
+    while (node) {
+        if (node.type() == pugi::node_pcdata && holdsNulReference(node.value())) return node;
+        for (const pugi::xml_attribute attribute : node.attributes()) {
+            if (holdsNulReference(attribute.value())) return node;
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling()) node = node.parent();
+        if (node) node = node.next_sibling();
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 PlanLoadResult parseMspdiPlan(std::string_view bytes, const std::string& fileName) {
@@ -253,6 +305,12 @@ PlanLoadResult parseMspdiPlan(std::string_view bytes, const std::string& fileNam
                                               "save the plan as UTF-8",
                                               fileName, position.line, position.column, *offset)};
         }
+    }
+
+    pugi::xml_document unexpanded;
+    if (const auto nul = nulReference(bytes, unexpanded)) {
+        return failureAt(fileName, bytes, parsed, *nul,
+                         "not well-formed XML: a character reference to U+0000 (&#0;), which XML does not allow");
     }
 
     pugi::xml_node root;
@@ -300,6 +358,10 @@ PlanLoadResult parseMspdiPlan(std::string_view bytes, const std::string& fileNam
             for (const pugi::xml_node taskNode : child.children()) {
                 if (taskNode.type() == pugi::node_element && names.local(taskNode) == "Task"sv) {
                     rows.push_back(readTaskRow(taskNode, names));
+                    if (rows.back().outOfRange) {
+                        return failureAt(fileName, bytes, parsed, rows.back().outOfRange,
+                                         "<PercentComplete> must be a whole number from 0 to 100");
+                    }
                 }
             }
         }

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "today/outside/FileReading.hpp"
 #include "today/outside/Host.hpp"
 
 namespace today::cli {
@@ -24,8 +25,8 @@ PlanLoadResult loadPlanDocument(const std::string& path) {
     Host& host = Host::current();
     const auto bytes = host.readFile(path);
     if (!bytes) {
-        const char* reason = host.exists(path) ? "cannot be read" : "no such file";
-        return {std::nullopt, fmt::format("{}: {}", path, reason)};
+        return {std::nullopt,
+                fmt::format("{}: {}", path, today::detail::unreadableReason(path, today::detail::maximumPlanDocumentBytes))};
     }
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
     if (looksLikeXml(text)) return parseMspdiPlan(text, path);
