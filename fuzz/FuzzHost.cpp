@@ -18,6 +18,9 @@ FileStatus fileStatus(std::uint64_t inode, bool isDirectory, double modified) {
     status.inode = inode;
     status.isDirectory = isDirectory;
     status.modified = Date(modified);
+    // Each file made gets its own inode number, so the number serves as its birth time too.
+    status.hasBirthTime = true;
+    status.birthSeconds = static_cast<std::int64_t>(inode);
     return status;
 }
 
@@ -110,12 +113,14 @@ bool FuzzHost::remove(const std::string& path) {
     return _entries.erase(path) != 0;
 }
 
-std::optional<std::vector<std::string>> FuzzHost::directoryEntries(const std::string& path) {
+std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std::string& path) {
     const auto found = _entries.find(path);
     if (found == _entries.end() || !found->second.status.isDirectory) return std::nullopt;
-    std::vector<std::string> names;
+    std::vector<DirectoryEntry> names;
     for (const auto& [entryPath, entry] : _entries) {
-        if (entryPath != "/" && parentOf(entryPath) == path) names.push_back(entryPath.substr(entryPath.find_last_of('/') + 1));
+        if (entryPath != "/" && parentOf(entryPath) == path) {
+            names.push_back({entryPath.substr(entryPath.find_last_of('/') + 1), entry.status.inode});
+        }
     }
     return names;
 }

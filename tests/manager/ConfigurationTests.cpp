@@ -201,6 +201,21 @@ TEST_F(ConfigurationTest, UpdateOfANewerDocumentRefreshesTheProfileAndItsCacheFi
     EXPECT_TRUE(host.lines().empty());
 }
 
+TEST_F(ConfigurationTest, UpdateReadsAnOlderDocumentAgainAndRepairsAMissingSnapshot) {
+    const auto profile = added();
+    // A backup restored over the document: older than the profile, and another plan.
+    setModified(path, documentTime - 3600);
+    manager->setDocument(path, planWithTasks("Restored", {planTask(5, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(storedProfiles().at(0).name, "Restored");
+    EXPECT_EQ(storedProfiles().at(0).lastUpdate, modifiedDate(path));
+
+    // The snapshot is gone: an update of the unchanged document writes it again.
+    std::filesystem::remove(cachePath(profile.id()));
+    EXPECT_TRUE(manager->update(path));
+    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id())).value().project().tasks->at(0).id, 5);
+}
+
 TEST_F(ConfigurationTest, UpdateKeepsTheProfileWhenTheCacheFileCannotBeWritten) {
     const auto profile = added();
     setModified(path, documentTime + 60);

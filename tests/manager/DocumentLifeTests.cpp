@@ -56,10 +56,10 @@ TEST_F(DocumentLifeTest, AddAskSaveAgainUpdateDelete) {
     EXPECT_TRUE(host.lines().empty());
 
     // The editor saves the document through a new file renamed over it: the bookmark goes stale and
-    // the document is newer, so the widget's next question rebuilds, for the start of today.
+    // the document is newer, so the widget's next question rebuilds, and answers for the asked date.
     replaceFile(path, "version 2", documentTime + 3600);
     manager->setDocument(path, version(2));
-    EXPECT_EQ(taskIds(manager->tasks(added, hoursAfterDayStart(13))), (std::vector<std::int64_t>{1, 5}));
+    EXPECT_EQ(taskIds(manager->tasks(added, hoursAfterDayStart(13))), (std::vector<std::int64_t>{1, 5, 3}));
     EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Bookmark is stale.\""}));
     EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
     const auto rebuilt = storedProfiles().at(0);
@@ -95,7 +95,9 @@ TEST_F(DocumentLifeTest, AddAskSaveAgainUpdateDelete) {
     EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{id}));
     EXPECT_TRUE(containerEntries().empty());
     EXPECT_TRUE(manager->projectProfiles().empty());
+    // A widget still holding the deleted profile gets nothing, and does not bring it back.
     EXPECT_TRUE(manager->tasks(updated, hoursAfterDayStart(9.5))->empty());
+    EXPECT_TRUE(containerEntries().empty());
     EXPECT_TRUE(host.lines().empty());
 }
 

@@ -1,5 +1,8 @@
 // Today's tasks of a profile: served from the cache file for the asked date, or rebuilt from the plan
-// document when it is newer than the profile, then filtered with the start of the current day.
+// document when its date is no longer the profile's or the cache file cannot be read, then answered
+// for the asked date too.
+#include <atomic>
+
 #include "manager/ManagerFixture.hpp"
 
 namespace today::testing {
@@ -112,7 +115,7 @@ TEST_F(TaskTest, WithoutResolutionOptionsTheDocumentIsNeverLoaded) {
     EXPECT_FALSE(fileExists(dbPath()));
 }
 
-TEST_F(TaskTest, ANewerDocumentIsRebuiltAndFilteredWithTheStartOfToday) {
+TEST_F(TaskTest, ANewerDocumentIsRebuiltAndAnswersForTheAskedDate) {
     auto manager = makeManager();
     const std::string path = prepareDocument(*manager);
     writeOldCache("p");
@@ -122,8 +125,9 @@ TEST_F(TaskTest, ANewerDocumentIsRebuiltAndFilteredWithTheStartOfToday) {
 
     auto copy = listed;
     copy.todayWidget = false;
-    // Task 2 is on at 13:00 and task 4 is not, but a rebuild answers for the start of the day.
-    EXPECT_EQ(taskIds(manager->tasks(copy, hoursAfterDayStart(13))), (std::vector<std::int64_t>{1, 4}));
+    // Task 2 is on at 13:00 and task 4 (over at 06:00) is not, whether the answer comes from a rebuild or
+    // from the cache file.
+    EXPECT_EQ(taskIds(manager->tasks(copy, hoursAfterDayStart(13))), (std::vector<std::int64_t>{1, 2}));
     EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
     EXPECT_TRUE(host.lines().empty());
 
@@ -152,6 +156,95 @@ TEST_F(TaskTest, ADocumentAsOldAsTheProfileIsNotReloaded) {
     const auto profile = makeProfile("p", path, modifiedDate(path), bookmarkOf(path));
     EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
     EXPECT_TRUE(manager->takeLoads().empty());
+}
+
+TEST_F(TaskTest, TheDocumentIsReadAgainWhenItsDateDiffersOrTheSnapshotIsUnusable) {
+    struct Case {
+        const char* what;
+        double profileDateOffset;  // seconds from the document's modification date
+        const char* snapshot;      // "old", "missing" or "damaged"
+        bool loadable;
+        std::vector<std::int64_t> answer;
+    };
+    const std::vector<Case> cases = {
+        {"unchanged document", 0, "old", true, {9}},
+        {"newer document", -60, "old", true, {1, 2}},
+        {"older document, as a restored backup", 60, "old", true, {1, 2}},
+        {"missing snapshot", 0, "missing", true, {1, 2}},
+        {"damaged snapshot", 0, "damaged", true, {1, 2}},
+        {"missing snapshot of a document that does not load", 0, "missing", false, {}},
+    };
+    // A profile that is not listed (deleted) keeps no snapshot: nothing is rebuilt for it.
+    {
+        auto manager = makeManager();
+        const std::string path = prepareDocument(*manager);
+        EXPECT_TRUE(manager->tasks(makeProfile("gone", path, modifiedDate(path), bookmarkOf(path)), testNow())->empty());
+        EXPECT_TRUE(manager->takeLoads().empty());
+        EXPECT_FALSE(fileExists(cachePath("gone")));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto manager = makeManager();
+        const std::string path = prepareDocument(*manager);
+        if (!c.loadable) manager->documents.clear();
+        std::filesystem::remove(cachePath("p"));
+        if (std::string_view(c.snapshot) == "old") writeOldCache("p");
+        if (std::string_view(c.snapshot) == "damaged") writeText(cachePath("p"), R"({"tasks": [)");
+        const Date profileDate(modifiedDate(path).timeIntervalSinceReferenceDate() + c.profileDateOffset);
+        const auto profile = makeProfile("p", path, profileDate, bookmarkOf(path));
+        ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, profile));
+
+        const auto answer = manager->tasks(profile, hoursAfterDayStart(13));
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_EQ(taskIds(answer), c.answer);
+        const bool rebuilt = c.answer != std::vector<std::int64_t>{9};
+        EXPECT_EQ(manager->takeLoads().size(), rebuilt ? 1u : 0u);
+        if (rebuilt && c.loadable) {
+            EXPECT_EQ(ProjectTodayCacheFile::read(cachePath("p")).value().project().name, "Fresh");
+            EXPECT_EQ(manager->projectProfileById("p").value().lastUpdate, modifiedDate(path));
+        }
+    }
+}
+
+TEST_F(TaskTest, SeveralRebuildsInOneCallWriteTheListOnce) {
+    auto manager = makeManager();
+    std::vector<TodayProjectProfile> profiles;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "plan" + std::to_string(i);
+        const std::string path = writeDocument(name + ".orv", documentTime);
+        manager->setDocument(path, planWithTasks(name, {planTask(i + 1, hoursAfterDayStart(-1), hoursAfterDayStart(20))}));
+        profiles.push_back(makeProfile(name, path, Date(0), bookmarkOf(path)));
+        ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, profiles.back()));
+    }
+    auto listWrites = std::make_shared<std::atomic<int>>(0);
+    host.setFaultRule([listWrites](HostOp op, const std::string& path, long) {
+        if (op == HostOp::rename && path.ends_with("/projects.json")) ++*listWrites;
+        return false;
+    });
+    const auto answers = manager->tasks(profiles, testNow());
+    host.clearFaults();
+
+    ASSERT_EQ(answers.size(), 3u);
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        EXPECT_EQ(taskIds(answers[i]), std::vector<std::int64_t>{static_cast<std::int64_t>(i + 1)});
+    }
+    EXPECT_EQ(listWrites->load(), 1);
+    const auto stored = storedProfiles();
+    ASSERT_EQ(stored.size(), 3u);
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        EXPECT_EQ(stored[i].name, "plan" + std::to_string(i));
+        EXPECT_EQ(stored[i].lastUpdate, modifiedDate(profiles[i].sourceOrvFilePath));
+    }
+    EXPECT_TRUE(host.takeLines().empty());
+
+    // When that one write fails, each rebuilt plan is reported as its own call would report it.
+    const std::string listText = readText(dbPath());
+    host.failAll(HostOp::lockFile);
+    std::vector<std::string> expected = {"Failed to save today project profiles to file"};
+    for (const auto& profile : profiles) expected.push_back("Failed to save project today cache file: " + profile.sourceOrvFilePath);
+    EXPECT_EQ(manager->tasks(profiles, testNow()).size(), 3u);
+    EXPECT_EQ(host.takeLines(), expected);
+    EXPECT_EQ(readText(dbPath()), listText);
 }
 
 TEST_F(TaskTest, ARebuiltProfileThatIsNotListedIsAppendedAndNamelessIsUntitled) {
@@ -207,7 +300,7 @@ TEST_F(TaskTest, AFailedCacheWriteIsReportedAndEveryCallRebuilds) {
     host.failAll(HostOp::rename, ".prj");
 
     for (int call = 0; call < 2; ++call) {
-        EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
+        EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1}));
         EXPECT_EQ(host.takeLines(),
                   (std::vector<std::string>{"Failed to save project today cache file: /stored/plan.orv"}));
     }
@@ -224,7 +317,7 @@ TEST_F(TaskTest, AFailedListWriteAfterARebuildPrintsBothLines) {
     const std::string listText = readText(dbPath());
     host.failAll(HostOp::rename, "projects.json");
 
-    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1}));
     EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file",
                                                           "Failed to save project today cache file: " + path}));
     EXPECT_EQ(ProjectTodayCacheFile::read(cachePath("p"))->project().name, "Fresh");
@@ -239,7 +332,7 @@ TEST_F(TaskTest, AStaleBookmarkRecreatedDuringARebuildIsKept) {
     ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, profile));
     replaceFile(path, "plan v2", documentTime + 60);
 
-    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1, 4}));
+    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{1}));
     EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Bookmark is stale.\""}));
     const auto stored = storedProfiles().at(0);
     ASSERT_NE(stored.securityScopedBookmark, profile.securityScopedBookmark);

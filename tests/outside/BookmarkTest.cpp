@@ -77,6 +77,49 @@ TEST_F(BookmarkTest, DocumentRenamedWithinItsFolderIsFollowed) {
     EXPECT_TRUE(resolved.stale);
 }
 
+// A file made later under the inode number of a deleted document (ext4 hands numbers out again at once)
+// is never taken for it; only its birth time tells them apart, so without one nothing is followed.
+TEST_F(BookmarkTest, AFileGivenARecycledInodeNumberIsNotTheDocument) {
+    const std::string later = dir.write("later.orv", "another plan");
+    const FileStatus status = host.status(later).value();
+    if (!status.hasBirthTime) GTEST_SKIP() << "this file system keeps no birth times";
+    detail::BookmarkRecord record;
+    record.options = 0x800;
+    record.device = status.device;
+    record.inode = status.inode;
+    record.path = dir.file("deleted.orv");  // renamed or deleted: the folder is searched
+    struct Case {
+        const char* what;
+        bool hasBirthTime;
+        std::int64_t birthSeconds;
+        bool followed;
+    };
+    for (const Case& c : {Case{"the same birth time: the same file, renamed", true, status.birthSeconds, true},
+                          Case{"an earlier birth time: a deleted file", true, status.birthSeconds - 1, false},
+                          Case{"no birth time recorded", false, 0, false}}) {
+        SCOPED_TRACE(c.what);
+        record.hasBirthTime = c.hasBirthTime;
+        record.birthSeconds = c.birthSeconds;
+        record.birthNanoseconds = c.hasBirthTime ? status.birthNanoseconds : 0;
+        const Resolved resolved = resolve(detail::encodeBookmark(record).value());
+        EXPECT_EQ(resolved.path, c.followed ? std::optional<std::string>(later) : std::nullopt);
+    }
+
+    // A bookmark of the first version (no birth time) still resolves at its path.
+    Bytes firstVersion = {'T', 'D', 'B', 'K', 1};
+    const auto appendInteger = [&](std::uint64_t value, int size) {
+        for (int i = 0; i < size; ++i) firstVersion.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    appendInteger(0x800, 8);
+    appendInteger(status.device, 8);
+    appendInteger(status.inode, 8);
+    appendInteger(later.size(), 4);
+    firstVersion.insert(firstVersion.end(), later.begin(), later.end());
+    const Resolved atPath = resolve(firstVersion);
+    EXPECT_EQ(atPath.path, later);
+    EXPECT_FALSE(atPath.stale);
+}
+
 TEST_F(BookmarkTest, DeletedDocumentDoesNotResolve) {
     const std::string plan = dir.write("plan.orv", "v1");
     const Bytes bookmark = bookmarkOf(plan);
@@ -109,15 +152,22 @@ TEST_F(BookmarkTest, BytesThatAreNotABookmarkFail) {
             << length;
     }
     Bytes otherVersion = bookmark;
-    otherVersion[4] = 2;
+    otherVersion[4] = 3;
     EXPECT_FALSE(resolve(otherVersion).path);
+    Bytes firstVersionShape = bookmark;
+    firstVersionShape[4] = 1;
+    EXPECT_FALSE(resolve(firstVersionShape).path);
 
     Bytes hugeLength = bookmark;
-    for (int i = 29; i < 33; ++i) hugeLength[static_cast<std::size_t>(i)] = 0xFF;
+    for (int i = 42; i < 46; ++i) hugeLength[static_cast<std::size_t>(i)] = 0xFF;
     EXPECT_FALSE(resolve(hugeLength).path);
 
+    Bytes badBirthFlag = bookmark;
+    badBirthFlag[29] = 2;
+    EXPECT_FALSE(resolve(badBirthFlag).path);
+
     Bytes relativePath = bookmark;
-    relativePath[33] = 'x';
+    relativePath[46] = 'x';
     EXPECT_FALSE(resolve(relativePath).path);
 
     Bytes withNul = bookmark;

@@ -34,10 +34,12 @@ protected:
     FileTest() : _scoped(host) {}
 
     std::vector<std::string> entries() {
-        auto names = Host::posix().directoryEntries(dir.path());
-        EXPECT_TRUE(names);
-        std::sort(names->begin(), names->end());
-        return *names;
+        const auto found = Host::posix().directoryEntries(dir.path());
+        EXPECT_TRUE(found);
+        std::vector<std::string> names;
+        for (const auto& entry : *found) names.push_back(entry.name);
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     testing::TempDir dir;

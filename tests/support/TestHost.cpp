@@ -106,7 +106,7 @@ bool TestHost::rename(const std::string& from, const std::string& to) {
 
 bool TestHost::remove(const std::string& path) { return !fails(HostOp::remove, path) && Host::remove(path); }
 
-std::optional<std::vector<std::string>> TestHost::directoryEntries(const std::string& path) {
+std::optional<std::vector<DirectoryEntry>> TestHost::directoryEntries(const std::string& path) {
     if (fails(HostOp::directoryEntries, path)) return std::nullopt;
     return Host::directoryEntries(path);
 }

@@ -45,7 +45,7 @@ public:
     bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
     bool rename(const std::string& from, const std::string& to) override;
     bool remove(const std::string& path) override;
-    std::optional<std::vector<std::string>> directoryEntries(const std::string& path) override;
+    std::optional<std::vector<DirectoryEntry>> directoryEntries(const std::string& path) override;
     bool makeDirectory(const std::string& path, unsigned mode) override;
     std::optional<std::string> realPath(const std::string& path) override;
     std::optional<FileLock> lockFile(const std::string& path, std::chrono::milliseconds timeout) override;

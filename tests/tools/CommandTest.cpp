@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -155,6 +156,46 @@ TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
     simdjson::dom::parser showParser;
     simdjson::dom::element document;
     EXPECT_EQ(showParser.parse(simdjson::padded_string(shown.out)).get(document), simdjson::SUCCESS) << shown.out;
+}
+
+// What a person meets when files were damaged or restored: a damaged list is kept aside and said, a plan
+// restored from an older backup or a lost snapshot is read again, an update that could not be saved
+// fails.
+TEST_F(TodayCommand, DamagedListsRestoredPlansAndLostSnapshotsAreHandledAndSaid) {
+    std::filesystem::create_directories(_runner.groupContainer());
+    const std::string damaged = R"([{"id": "A", "sourceOrvFilePath": "/plans/a.json"},])";
+    std::ofstream(_runner.groupContainer() + "/projects.json") << damaged;
+    const std::string path = write("office.json", officeMove("Office move", "Pack the archive"));
+    const CommandResult added = today({"add", path});
+    EXPECT_EQ(added.exitCode, 0) << added.err;
+    EXPECT_THAT(added.err, HasSubstr("could not be read"));
+    EXPECT_THAT(added.err, HasSubstr(_runner.groupContainer() + "/projects.json.damaged-"));
+    std::string copy;
+    for (const auto& entry : std::filesystem::directory_iterator(_runner.groupContainer())) {
+        if (entry.path().filename().string().starts_with("projects.json.damaged-")) copy = readText(entry.path());
+    }
+    EXPECT_EQ(copy, damaged);
+    simdjson::dom::parser parser;
+    const simdjson::dom::array listed = parser.parse(simdjson::padded_string(today({"list", "--json"}).out));
+    ASSERT_EQ(listed.size(), 1u) << "the damaged list's profile is not read";
+    const std::string id(std::string_view(listed.at(0)["id"]));
+    const std::string cache = _runner.groupContainer() + "/" + id + ".prj";
+    ASSERT_TRUE(fileExists(cache)) << id;
+
+    write("office.json", officeMove("Office move", "Pack the old archive"), 2e9 - 86400);  // an older backup
+    EXPECT_THAT(today({"show", "--at", at}).out, HasSubstr("Pack the old archive"));
+    std::filesystem::remove(cache);
+    EXPECT_THAT(today({"show", "--at", at}).out, HasSubstr("Pack the old archive"));
+    EXPECT_TRUE(fileExists(cache)) << "the lost snapshot is written again";
+
+    // The snapshot cannot be written (a directory stands in its place).
+    std::filesystem::remove(cache);
+    std::filesystem::create_directories(cache + "/blocked");
+    write("office.json", officeMove("Office move", "Pack the new archive"), 2e9);
+    const CommandResult updated = today({"update", path});
+    EXPECT_EQ(updated.exitCode, 1);
+    EXPECT_THAT(updated.err, HasSubstr("could not be updated"));
+    EXPECT_THAT(updated.out, Not(HasSubstr("up to date")));
 }
 
 TEST_F(TodayCommand, ListsThePlans) {

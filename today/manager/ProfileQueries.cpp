@@ -28,14 +28,18 @@ std::optional<TodayProjectProfile> TodayManager::projectProfile(std::string_view
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfileById(std::string_view id) const {
-    return _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+    return _lock.locked([&] {
         followListFile();
-        const detail::CanonicalText wanted(id);
-        for (const auto& profile : _profiles) {
-            if (wanted.equals(profile.id())) return profile;
-        }
-        return std::nullopt;
+        return profileById(id);
     });
+}
+
+std::optional<TodayProjectProfile> TodayManager::profileById(std::string_view id) const {
+    const detail::CanonicalText wanted(id);
+    for (const auto& profile : _profiles) {
+        if (wanted.equals(profile.id())) return profile;
+    }
+    return std::nullopt;
 }
 
 std::optional<TodayProjectProfile> TodayManager::firstProfileWithPath(std::string_view path) const {

@@ -56,11 +56,16 @@ bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
         if (!detail::FileHelper::exists(documentPath)) return std::nullopt;
 
         const auto lastUpdate = detail::FileHelper::lastUpdateDate(documentPath);
-        if (!lastUpdate || !(*lastUpdate > listed->lastUpdate)) return listed;
+        if (!lastUpdate) return listed;
+        const auto cachePath = cacheFilePath(listed->id());
+        // The document is read again when its date is no longer the profile's, newer or older (a
+        // restored backup), and when its snapshot is missing or damaged.
+        if (*lastUpdate == listed->lastUpdate && cachePath && detail::ProjectTodayCacheFile::read(*cachePath)) {
+            return listed;
+        }
         const auto project = loadJsonProjectFromOrvFile(documentPath);
         if (!project) return listed;
 
-        const auto cachePath = cacheFilePath(listed->id());
         const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
         if (!cachePath || !cacheFile.save(*cachePath)) return listed;
 

@@ -126,7 +126,21 @@ bool TodayManager::removeProjectProfile(std::string_view id) {
     });
 }
 
+bool TodayManager::listFileUnreadable() const {
+    return _lock.locked([&] { return _listFileUnread; });
+}
+
+std::optional<std::string> TodayManager::damagedListCopy() const {
+    return _lock.locked([&] { return _damagedListCopy; });
+}
+
 bool TodayManager::storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change) {
+    if (_deferListWrites) {
+        // Applied now, so that the rest of the batch sees it; written with the others at the end.
+        change(_profiles);
+        _deferredChanges.push_back(change);
+        return true;
+    }
     Host& host = Host::current();
     const std::string path = _dbFileUrl.path();
     // Held until the list is written: no other manager, here or in another process, writes between

@@ -55,11 +55,21 @@ public:
     std::optional<TodayProjectProfile> projectProfileById(std::string_view id) const;
 
     // The tasks of the profile that are on at the date, from its cache file, or from a fresh snapshot
-    // when the document has changed since the profile was refreshed; none when that document could
-    // not be loaded.
+    // when the document's modification date is no longer the profile's, or when the cache file cannot
+    // be read; none when the changed document could not be loaded.
     std::optional<std::vector<TaskToday>> tasks(const TodayProjectProfile& of, Date at);
+    // The tasks of each profile at the date, each as `tasks(profile, at)` answers it, with the profiles
+    // that rebuilds refreshed stored by one write of the list at the end instead of one write each.
+    std::vector<std::optional<std::vector<TaskToday>>> tasks(const std::vector<TodayProjectProfile>& of, Date at);
     // The file a bookmark designates; a stale bookmark is re-created and stored in its profile.
     std::optional<Url> createFileUrl(const Bytes& fromBookmark, BookmarkResolutionOptions bookmarkResolutionOptions);
+
+    // Whether "projects.json" was there but could not be read (damaged or unreadable) when this manager
+    // last looked at it. It is kept, under a new name beside it, before the list is written over it.
+    bool listFileUnreadable() const;
+    // Where this manager kept a "projects.json" that it could not read, before writing the list; none
+    // when it did not.
+    std::optional<std::string> damagedListCopy() const;
 
     // Hooks for the host's subclass. The first two are called with the manager's lock held and must
     // not call the same manager; `didChanged` is called after the lock is released.
@@ -99,13 +109,16 @@ private:
     // re-created and stored, if any.
     std::optional<Url> resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options,
                                        std::optional<TodayProjectProfile>* refreshed);
+    std::optional<std::vector<TaskToday>> tasksLocked(const TodayProjectProfile& of, Date at);
     std::optional<std::vector<detail::JsonTaskToday>> todayTaskRecords(const TodayProjectProfile& of, Date at);
     std::optional<std::vector<detail::JsonTaskToday>> rebuildTodayCache(const std::string& documentPath,
                                                                         const std::optional<std::string>& cachePath,
                                                                         Date documentDate,
-                                                                        const TodayProjectProfile& profile);
+                                                                        const TodayProjectProfile& profile, Date at);
     // A copy of the first profile whose source path equals `path`, or none.
     std::optional<TodayProjectProfile> firstProfileWithPath(std::string_view path) const;
+    // A copy of the first profile with the id, or none.
+    std::optional<TodayProjectProfile> profileById(std::string_view id) const;
 
     Url _directoryUrl;
     Url _dbFileUrl;
@@ -116,6 +129,11 @@ private:
     mutable bool _listFileKnown = false;          // false: the file must be looked at before a write
     mutable bool _listFileUnread = false;         // `_listFile` is there but could not be read
     std::optional<std::string> _damagedListCopy;  // where an unreadable list file was moved
+    // While several profiles' tasks are asked at once: the changes that wait for one write of the list,
+    // with the source path of each changed profile (for the message when that write fails).
+    bool _deferListWrites = false;
+    std::vector<std::function<void(std::vector<TodayProjectProfile>&)>> _deferredChanges;
+    std::vector<std::string> _deferredSources;
     GCDLocker _lock{"TodayManager"};
 };
 

@@ -46,42 +46,76 @@ std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& s
 }  // namespace
 
 std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date at) {
-    return _lock.locked([&]() -> std::optional<std::vector<TaskToday>> {
+    return _lock.locked([&] {
         followListFile();  // a stale bookmark is stored in the listed profile, as the file now has it
-        const auto records = todayTaskRecords(of, at);
-        if (!records) return std::nullopt;
-        std::vector<TaskToday> tasks;
-        tasks.reserve(records->size());
-        for (const auto& record : *records) {
-            if (auto task = detail::taskToday(record)) tasks.push_back(std::move(*task));
-        }
-        return tasks;
+        return tasksLocked(of, at);
     });
+}
+
+std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std::vector<TodayProjectProfile>& of,
+                                                                       Date at) {
+    return _lock.locked([&] {
+        followListFile();
+        std::vector<std::optional<std::vector<TaskToday>>> answers;
+        answers.reserve(of.size());
+        _deferListWrites = true;
+        for (const auto& profile : of) answers.push_back(tasksLocked(profile, at));
+        _deferListWrites = false;
+
+        auto changes = std::exchange(_deferredChanges, {});
+        const auto sources = std::exchange(_deferredSources, {});
+        if (changes.empty()) return answers;
+        // Every change replaces or appends a profile, so applying it again to the list that memory
+        // already holds changes nothing, and applying it to the list read again (when another writer
+        // changed the file meanwhile) keeps what that writer stored.
+        if (!storeChange([&](std::vector<TodayProjectProfile>& profiles) {
+                for (const auto& change : changes) change(profiles);
+            })) {
+            // Each rebuilt profile keeps its old date in the file, so the next call rebuilds it again.
+            for (const auto& source : sources) detail::printPlain("Failed to save project today cache file: " + source);
+        }
+        return answers;
+    });
+}
+
+std::optional<std::vector<TaskToday>> TodayManager::tasksLocked(const TodayProjectProfile& of, Date at) {
+    const auto records = todayTaskRecords(of, at);
+    if (!records) return std::nullopt;
+    std::vector<TaskToday> tasks;
+    tasks.reserve(records->size());
+    for (const auto& record : *records) {
+        if (auto task = detail::taskToday(record)) tasks.push_back(std::move(*task));
+    }
+    return tasks;
 }
 
 std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords(const TodayProjectProfile& of,
                                                                                   Date at) {
     const auto cachePath = cacheFilePath(of.id());
 
+    // The document, when the profile's bookmark leads to one whose modification date can be read.
+    std::optional<std::string> documentPath;
+    std::optional<Date> documentDate;
+    TodayProjectProfile profile = of;
     if (of.securityScopedBookmark) {
         if (const auto options = bookmarkResolutionOptions()) {
             std::optional<TodayProjectProfile> refreshed;
             if (const auto documentUrl = resolveBookmark(*of.securityScopedBookmark, *options, &refreshed)) {
-                const std::string documentPath = documentUrl->path();
-                if (detail::FileHelper::exists(documentPath)) {
-                    const auto documentDate = detail::Path(documentPath).lastUpdateDate();
-                    if (documentDate && *documentDate > of.lastUpdate) {
-                        // A bookmark re-created for this very profile in this call is kept by the
-                        // refreshed profile, rather than the stale one the caller passed in.
-                        TodayProjectProfile profile = of;
-                        if (refreshed && detail::canonicallyEqual(refreshed->id(), of.id())) {
-                            profile.securityScopedBookmark = refreshed->securityScopedBookmark;
-                        }
-                        return rebuildTodayCache(documentPath, cachePath, *documentDate, profile);
-                    }
+                documentPath = documentUrl->path();
+                if (detail::FileHelper::exists(*documentPath)) documentDate = detail::Path(*documentPath).lastUpdateDate();
+                // A bookmark re-created for this very profile in this call is kept by the refreshed
+                // profile, rather than the stale one the caller passed in.
+                if (refreshed && detail::canonicallyEqual(refreshed->id(), of.id())) {
+                    profile.securityScopedBookmark = refreshed->securityScopedBookmark;
                 }
             }
         }
+    }
+
+    // A document whose date is no longer the profile's was saved since, or replaced by an older copy
+    // (a restored backup): either way the snapshot no longer shows it.
+    if (documentDate && *documentDate != of.lastUpdate) {
+        return rebuildTodayCache(*documentPath, cachePath, *documentDate, profile, at);
     }
 
     // An id that names no file in the container has no cache file.
@@ -89,13 +123,19 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords
     // Only the records on at the date are kept while the file is read.
     const auto cacheFile = detail::ProjectTodayCacheFile::read(
         *cachePath, [at](const detail::JsonTaskToday& task) { return detail::isTaskActive(task, at); });
-    if (!cacheFile) return std::vector<detail::JsonTaskToday>{};
-    return activeTasks(cacheFile->project(), at);
+    if (cacheFile) return activeTasks(cacheFile->project(), at);
+    // A snapshot that is missing or damaged is made again from the document when it can be loaded, for a
+    // listed profile only: a deleted profile has no snapshot, and a widget still holding it must not
+    // bring it back into the list.
+    if (documentDate && profileById(of.id())) {
+        if (auto rebuilt = rebuildTodayCache(*documentPath, cachePath, *documentDate, profile, at)) return rebuilt;
+    }
+    return std::vector<detail::JsonTaskToday>{};
 }
 
 std::optional<std::vector<detail::JsonTaskToday>> TodayManager::rebuildTodayCache(
     const std::string& documentPath, const std::optional<std::string>& cachePath, Date documentDate,
-    const TodayProjectProfile& profile) {
+    const TodayProjectProfile& profile, Date at) {
     const auto project = loadJsonProjectFromOrvFile(documentPath);
     if (!project) return std::nullopt;
 
@@ -109,13 +149,15 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::rebuildTodayCach
         refreshed.start = snapshot.start;
         refreshed.finish = snapshot.finish;
         refreshed.lastUpdate = documentDate;
+        if (_deferListWrites) _deferredSources.push_back(profile.sourceOrvFilePath);
         if (!updateProjectProfile(refreshed)) detail::printPlain(failedToSaveCache);
     } else {
         // The profile keeps its old date, so the next call rebuilds again.
         detail::printPlain(failedToSaveCache);
     }
 
-    return activeTasks(snapshot, Date::now().toDayOnly());
+    // The fresh snapshot answers for the asked date, as the cache file would.
+    return activeTasks(snapshot, at);
 }
 
 }  // namespace today

@@ -1,10 +1,14 @@
 // The bookmark facility of the host, built only on the host's own file operations. A bookmark records a
-// file's absolute path and identity (device and inode). It resolves to the recorded path while a file is
-// there, stale when that file is another one (the document was replaced, as editors do when they save
-// through a temporary file and a rename); else to the entry of the recorded folder that is still the
-// same file, stale (the document was renamed); else it does not resolve.
+// file's absolute path and identity (device, inode and, where the file system keeps it, birth time). It
+// resolves to the recorded path while a file is there, stale when that file is another one (the
+// document was replaced, as editors do when they save through a temporary file and a rename); else to
+// the entry of the recorded folder that is still the same file, stale (the document was renamed); else
+// it does not resolve. A file is followed through its folder only when its birth time tells it apart
+// from a later file given the same, recycled inode number: without one, a deleted document could
+// resolve to another document.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "today/outside/BookmarkFormat.hpp"
 #include "today/outside/Host.hpp"
@@ -16,7 +20,8 @@ namespace detail {
 namespace {
 
 constexpr std::uint8_t magic[4] = {'T', 'D', 'B', 'K'};
-constexpr std::size_t headerSize = 4 + 1 + 8 + 8 + 8 + 4;
+constexpr std::size_t firstVersionHeaderSize = 4 + 1 + 8 + 8 + 8 + 4;
+constexpr std::size_t headerSize = 4 + 1 + 8 + 8 + 8 + 1 + 8 + 4 + 4;
 
 void appendInteger(Bytes& bytes, std::uint64_t value, int size) {
     for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -37,28 +42,45 @@ bool isRecordablePath(std::string_view path) {
 
 std::optional<Bytes> encodeBookmark(const BookmarkRecord& record) {
     if (!isRecordablePath(record.path)) return std::nullopt;
+    if (record.birthNanoseconds < 0 || record.birthNanoseconds > 999'999'999) return std::nullopt;
     Bytes bytes(std::begin(magic), std::end(magic));
     bytes.reserve(headerSize + record.path.size());
     bytes.push_back(bookmarkFormatVersion);
     appendInteger(bytes, record.options, 8);
     appendInteger(bytes, record.device, 8);
     appendInteger(bytes, record.inode, 8);
+    bytes.push_back(record.hasBirthTime ? 1 : 0);
+    appendInteger(bytes, record.hasBirthTime ? static_cast<std::uint64_t>(record.birthSeconds) : 0, 8);
+    appendInteger(bytes, record.hasBirthTime ? static_cast<std::uint64_t>(record.birthNanoseconds) : 0, 4);
     appendInteger(bytes, record.path.size(), 4);
     bytes.insert(bytes.end(), record.path.begin(), record.path.end());
     return bytes;
 }
 
 std::optional<BookmarkRecord> decodeBookmark(const Bytes& bytes) {
-    if (bytes.size() < headerSize || std::memcmp(bytes.data(), magic, sizeof magic) != 0) return std::nullopt;
-    if (bytes[4] != bookmarkFormatVersion) return std::nullopt;
-    const std::uint64_t pathLength = readInteger(bytes.data() + 29, 4);
+    if (bytes.size() < firstVersionHeaderSize || std::memcmp(bytes.data(), magic, sizeof magic) != 0) {
+        return std::nullopt;
+    }
+    const std::uint8_t version = bytes[4];
+    if (version != 1 && version != bookmarkFormatVersion) return std::nullopt;
+    const std::size_t header = version == 1 ? firstVersionHeaderSize : headerSize;
+    if (bytes.size() < header) return std::nullopt;
+    const std::uint64_t pathLength = readInteger(bytes.data() + header - 4, 4);
     // Compared against what is left rather than added to the header size, so nothing can overflow.
-    if (pathLength != bytes.size() - headerSize) return std::nullopt;
+    if (pathLength != bytes.size() - header) return std::nullopt;
     BookmarkRecord record;
     record.options = readInteger(bytes.data() + 5, 8);
     record.device = readInteger(bytes.data() + 13, 8);
     record.inode = readInteger(bytes.data() + 21, 8);
-    record.path.assign(bytes.begin() + headerSize, bytes.end());
+    if (version == 2) {
+        if (bytes[29] > 1) return std::nullopt;
+        record.hasBirthTime = bytes[29] == 1;
+        record.birthSeconds = static_cast<std::int64_t>(readInteger(bytes.data() + 30, 8));
+        record.birthNanoseconds = static_cast<std::int64_t>(readInteger(bytes.data() + 38, 4));
+        if (record.birthNanoseconds > 999'999'999) return std::nullopt;
+        if (!record.hasBirthTime && (record.birthSeconds != 0 || record.birthNanoseconds != 0)) return std::nullopt;
+    }
+    record.path.assign(bytes.begin() + static_cast<std::ptrdiff_t>(header), bytes.end());
     if (!isRecordablePath(record.path)) return std::nullopt;
     return record;
 }
@@ -68,7 +90,10 @@ std::optional<BookmarkRecord> decodeBookmark(const Bytes& bytes) {
 namespace {
 
 bool isSameFile(const FileStatus& status, const detail::BookmarkRecord& record) {
-    return status.device == record.device && status.inode == record.inode;
+    if (status.device != record.device || status.inode != record.inode) return false;
+    // Where both have a birth time, a different one is a later file under a recycled inode number.
+    return !(record.hasBirthTime && status.hasBirthTime) ||
+           (status.birthSeconds == record.birthSeconds && status.birthNanoseconds == record.birthNanoseconds);
 }
 
 std::string folderOf(const std::string& path) {
@@ -92,6 +117,9 @@ std::optional<Bytes> Host::createBookmark(const std::string& path, BookmarkCreat
     record.options = options.rawValue();
     record.device = fileStatus->device;
     record.inode = fileStatus->inode;
+    record.hasBirthTime = fileStatus->hasBirthTime;
+    record.birthSeconds = fileStatus->birthSeconds;
+    record.birthNanoseconds = fileStatus->birthNanoseconds;
     record.path = path;
     return detail::encodeBookmark(record);
 }
@@ -106,13 +134,22 @@ std::optional<ResolvedBookmark> Host::resolveBookmark(const Bytes& bookmark, Boo
         return ResolvedBookmark{record->path, !isSameFile(*atPath, *record)};
     }
 
+    // Without a birth time nothing tells the file from a later one under the same inode number.
+    if (!record->hasBirthTime) return std::nullopt;
     const std::string folder = folderOf(record->path);
-    auto names = directoryEntries(folder);
-    if (!names) return std::nullopt;
-    std::sort(names->begin(), names->end());  // the same answer every time, also for hard links
-    for (const std::string& name : *names) {
+    auto entries = directoryEntries(folder);
+    if (!entries) return std::nullopt;
+    // Only entries that the folder lists under the recorded inode number are looked at: a document
+    // deleted from a folder of 100,000 files costs one reading of the folder, not 100,000 `stat`s.
+    std::vector<std::string> candidates;
+    for (auto& entry : *entries) {
+        if (entry.inode == record->inode) candidates.push_back(std::move(entry.name));
+    }
+    std::sort(candidates.begin(), candidates.end());  // the same answer every time, also for hard links
+    for (const std::string& name : candidates) {
         const std::string candidate = entryPath(folder, name);
-        if (const auto entry = status(candidate); entry && !entry->isDirectory && isSameFile(*entry, *record)) {
+        if (const auto entry = status(candidate); entry && !entry->isDirectory && entry->hasBirthTime &&
+                                                  isSameFile(*entry, *record)) {
             return ResolvedBookmark{candidate, true};
         }
     }

@@ -30,6 +30,11 @@ struct FileStatus {
     // The modification time as the file system keeps it, to the nanosecond.
     std::int64_t modifiedSeconds = 0;
     std::int64_t modifiedNanoseconds = 0;
+    // When the file was made, where the file system records it: a file made later under a recycled
+    // inode number has another birth time.
+    bool hasBirthTime = false;
+    std::int64_t birthSeconds = 0;
+    std::int64_t birthNanoseconds = 0;
 
     // Whether both describe the same content of the same file: same file, size and modification time.
     // A file replaced by a rename, or written in place, differs.
@@ -37,6 +42,12 @@ struct FileStatus {
         return device == other.device && inode == other.inode && size == other.size &&
                modifiedSeconds == other.modifiedSeconds && modifiedNanoseconds == other.modifiedNanoseconds;
     }
+};
+
+// One name of a directory, with the inode number the directory gives for it.
+struct DirectoryEntry {
+    std::string name;
+    std::uint64_t inode = 0;
 };
 
 // An exclusive advisory lock on a file, held until the object is destroyed. The system releases it
@@ -92,8 +103,8 @@ public:
     // Renames `from` over `to` atomically, then flushes the directory.
     virtual bool rename(const std::string& from, const std::string& to);
     virtual bool remove(const std::string& path);
-    // The names in a directory (without "." and ".."), or none.
-    virtual std::optional<std::vector<std::string>> directoryEntries(const std::string& path);
+    // The entries of a directory (without "." and ".."), or none.
+    virtual std::optional<std::vector<DirectoryEntry>> directoryEntries(const std::string& path);
     // Creates one directory with the given mode; true also when a directory is already there.
     virtual bool makeDirectory(const std::string& path, unsigned mode);
     // The path with every symbolic link resolved, or none when it does not exist.

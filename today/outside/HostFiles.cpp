@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,23 +78,32 @@ bool Host::exists(const std::string& path) {
 }
 
 std::optional<FileStatus> Host::status(const std::string& path, std::error_code* error) {
-    struct stat info;
     if (!isUsablePath(path)) {
         if (error) *error = std::make_error_code(std::errc::invalid_argument);
         return std::nullopt;
     }
-    if (::stat(path.c_str(), &info) != 0) {
+    // statx, for the birth time where the file system keeps one.
+    struct statx info;
+    if (::statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
         if (error) *error = std::error_code(errno, std::generic_category());
         return std::nullopt;
     }
     FileStatus status;
-    status.device = static_cast<std::uint64_t>(info.st_dev);
-    status.inode = static_cast<std::uint64_t>(info.st_ino);
-    status.isDirectory = S_ISDIR(info.st_mode);
-    status.size = static_cast<std::uint64_t>(info.st_size);
-    status.modified = detail::dateFromTimespec(info.st_mtim);
-    status.modifiedSeconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
-    status.modifiedNanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    status.device = static_cast<std::uint64_t>(makedev(info.stx_dev_major, info.stx_dev_minor));
+    status.inode = static_cast<std::uint64_t>(info.stx_ino);
+    status.isDirectory = S_ISDIR(info.stx_mode);
+    status.size = static_cast<std::uint64_t>(info.stx_size);
+    status.modifiedSeconds = static_cast<std::int64_t>(info.stx_mtime.tv_sec);
+    status.modifiedNanoseconds = static_cast<std::int64_t>(info.stx_mtime.tv_nsec);
+    struct timespec modified{};
+    modified.tv_sec = static_cast<time_t>(info.stx_mtime.tv_sec);
+    modified.tv_nsec = static_cast<long>(info.stx_mtime.tv_nsec);
+    status.modified = detail::dateFromTimespec(modified);
+    if (info.stx_mask & STATX_BTIME) {
+        status.hasBirthTime = true;
+        status.birthSeconds = static_cast<std::int64_t>(info.stx_btime.tv_sec);
+        status.birthNanoseconds = static_cast<std::int64_t>(info.stx_btime.tv_nsec);
+    }
     if (error) error->clear();
     return status;
 }
@@ -128,15 +138,15 @@ bool Host::remove(const std::string& path) {
     return errno == EISDIR && ::rmdir(path.c_str()) == 0;
 }
 
-std::optional<std::vector<std::string>> Host::directoryEntries(const std::string& path) {
+std::optional<std::vector<DirectoryEntry>> Host::directoryEntries(const std::string& path) {
     if (!isUsablePath(path)) return std::nullopt;
     DIR* directory = ::opendir(path.c_str());
     if (!directory) return std::nullopt;
-    std::vector<std::string> names;
+    std::vector<DirectoryEntry> names;
     errno = 0;
     while (const dirent* entry = ::readdir(directory)) {
         const std::string_view name = entry->d_name;
-        if (name != "." && name != "..") names.emplace_back(name);
+        if (name != "." && name != "..") names.push_back({std::string(name), static_cast<std::uint64_t>(entry->d_ino)});
     }
     const bool failed = errno != 0;
     ::closedir(directory);

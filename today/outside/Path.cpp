@@ -49,7 +49,7 @@ void removeAbandonedTemporaryFiles(const std::string& directory, double age) {
     const auto entries = host.directoryEntries(directory);
     if (!entries) return;
     const Date now = host.now();
-    for (const std::string& name : *entries) {
+    for (const auto& [name, inode] : *entries) {
         if (!isTemporaryName(name)) continue;
         const std::string path = directory + "/" + name;
         const auto status = host.status(path);

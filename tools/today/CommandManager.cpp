@@ -1,5 +1,7 @@
 #include "tools/today/CommandManager.hpp"
 
+#include <fmt/format.h>
+
 #include <exception>
 #include <new>
 
@@ -7,6 +9,12 @@
 #include "tools/today/PlanLoader.hpp"
 
 namespace today::cli {
+
+CommandManager::~CommandManager() {
+    if (const auto copy = damagedListCopy()) {
+        printError(fmt::format("the list of plans could not be read; what it held was kept in {}", *copy));
+    }
+}
 
 std::optional<JsonProject> CommandManager::loadJsonProjectFromOrvFile(const std::string& orvFilePath) {
     // The hook runs inside the library's locked work: nothing may be thrown out of it.

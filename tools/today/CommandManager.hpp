@@ -14,6 +14,8 @@ namespace today::cli {
 class CommandManager : public TodayConfigable {
 public:
     using TodayConfigable::TodayConfigable;
+    // Says where a list of plans that could not be read was kept, once the command is done with it.
+    ~CommandManager() override;
 
     // Loads the plan document; a document that cannot be loaded is reported on standard error.
     std::optional<JsonProject> loadJsonProjectFromOrvFile(const std::string& orvFilePath) override;

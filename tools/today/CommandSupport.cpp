@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "today/manager/ManagerAccess.hpp"
 #include "tools/today/Commands.hpp"
 
 namespace today::cli {
@@ -13,6 +14,10 @@ std::unique_ptr<CommandManager> makeManager(const Context& context) {
         printError(fmt::format("the application group \"{}\" has no shared container (is the directory in "
                                "TODAY_GROUP_CONTAINERS writable?)",
                                context.options.group));
+    } else if (manager->listFileUnreadable()) {
+        printError(fmt::format("the list of plans {} could not be read; it is kept under a new name beside it "
+                               "when the list is next saved",
+                               printable(detail::ManagerAccess::dbFileUrl(*manager).path())));
     }
     return manager;
 }

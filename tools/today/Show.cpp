@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "tools/today/Commands.hpp"
@@ -133,13 +134,17 @@ int runShow(const Context& context) {
         profiles = manager->projectProfiles();
     }
 
+    // One call for all plans: the profiles that rebuilds refresh are stored with one write of the list.
+    auto answers = manager->tasks(profiles, *at);
+    // A rebuild refreshes the profile's name and dates; show what it stored (the first profile of an id).
+    std::unordered_map<std::string, TodayProjectProfile> stored;
+    for (auto& profile : manager->projectProfiles()) stored.try_emplace(profile.id(), std::move(profile));
     std::vector<ProjectTasks> projects;
     bool allLoaded = true;
-    for (const auto& profile : profiles) {
-        auto tasks = manager->tasks(profile, *at);
-        allLoaded = allLoaded && tasks.has_value();
-        // A rebuild refreshes the profile's name and dates; show what it stored.
-        projects.push_back({manager->projectProfileById(profile.id()).value_or(profile), std::move(tasks)});
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        allLoaded = allLoaded && answers[i].has_value();
+        const auto found = stored.find(profiles[i].id());
+        projects.push_back({found != stored.end() ? found->second : profiles[i], std::move(answers[i])});
     }
 
     if (options.json) printJson(projects, *at, context.host);
