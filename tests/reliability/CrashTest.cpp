@@ -378,7 +378,7 @@ TEST(CrashTest, TwoWritersLoseNothingWhenOneIsKilled) {
         const pid_t victim = ::fork();
         ASSERT_GE(victim, 0);
         if (victim == 0) runAdder(world, state->killed, -1, static_cast<unsigned>(random()));
-        std::this_thread::sleep_for(std::chrono::milliseconds(5 + random() % 40));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 + random() % 150));
         ::kill(victim, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(victim, &status, 0), victim);
