@@ -1,3 +1,4 @@
+// Plan documents, cache files and profile lists of any size for the benchmarks, and their scratch space.
 #include "BenchDocuments.hpp"
 
 #include <fmt/format.h>

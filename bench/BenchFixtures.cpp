@@ -1,3 +1,4 @@
+// The benchmarks' group containers, plan document files and stored profiles.
 #include "BenchFixtures.hpp"
 
 #include <stdexcept>

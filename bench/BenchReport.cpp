@@ -88,7 +88,7 @@ std::string duration(double nanoseconds) {
 std::string verdict(bool met) { return met ? "met" : "**missed**"; }
 
 void cachedAnswer(const Results& results) {
-    fmt::print("## 1. Cached answer: `tasks(of:at:)` from the cache file\n\n");
+    fmt::print("## 1. Cached answer: `tasks(profile, at)` from the cache file\n\n");
     fmt::print("| tasks | file | shown | ours | floor | peer | ours / floor | speed vs peer |\n");
     fmt::print("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const std::string size : {"50", "100000"}) {
@@ -110,7 +110,7 @@ void rebuild(const Results& results) {
     fmt::print("## 2. Rebuild: 100,000 leaf tasks, depth 5\n\n");
     const double whole = results.time("BM_Rebuild_Whole");
     const double tasksPerSecond = 100000 / (whole / 1e9);
-    fmt::print("Whole `tasks(of:at:)` with a rebuild: {} ({:.0f} tasks per second; {:.0f} tasks shown). ",
+    fmt::print("Whole `tasks(profile, at)` with a rebuild: {} ({:.0f} tasks per second; {:.0f} tasks shown). ",
                duration(whole), tasksPerSecond, results.counter("BM_Rebuild_Whole", "shown"));
     fmt::print("Target at least 1,000,000 tasks per second: {}.\n\n", verdict(tasksPerSecond >= 1e6));
     fmt::print("| step (measured alone) | time | share of the whole |\n|---|---:|---:|\n");
@@ -182,7 +182,7 @@ void profileList(const Results& results) {
     const double composed = results.counter("BM_ProfileLookup_Ours", "per_profile") * 1e9;
     const double decomposed = results.counter("BM_ProfileLookup_Decomposed_Ours", "per_profile") * 1e9;
     const double bytes = results.counter("BM_ProfileLookup_Peer", "per_profile") * 1e9;
-    fmt::print("| `projectProfile(of:)` by path | per profile compared |\n|---|---:|\n");
+    fmt::print("| `projectProfile(path)` by path | per profile compared |\n|---|---:|\n");
     fmt::print("| path as stored (composed form) | {:.1f} ns |\n", composed);
     fmt::print("| path in decomposed form | {:.1f} ns |\n", decomposed);
     fmt::print("| peer: byte comparison, no canonical equivalence | {:.1f} ns |\n\n", bytes);
@@ -201,7 +201,7 @@ void command(const json& hyperfine) {
 }
 
 void memory(const json& measured) {
-    fmt::print("## 5. Memory: one `tasks(of:at:)` over the 100,000-task cache file\n\n");
+    fmt::print("## 5. Memory: one `tasks(profile, at)` over the 100,000-task cache file\n\n");
     const double fileSize = measured.at("file_bytes").get<double>();
     fmt::print("File: {:.0f} bytes.\n\n| reader | peak resident memory of the call | multiple of the file |\n"
                "|---|---:|---:|\n",

@@ -1,4 +1,4 @@
-// The cached answer: `tasks(of:at:)` served from a cache file of 50 and of 100,000 tasks by the widget's
+// The cached answer: `tasks(profile, at)` served from a cache file of 50 and of 100,000 tasks by the widget's
 // manager (bookmark resolved, document found unchanged, cache file read and filtered), beside the floor
 // (reading the file's bytes and parsing them with simdjson's DOM parser) and the nlohmann-json peer.
 #include <benchmark/benchmark.h>

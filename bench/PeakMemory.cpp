@@ -1,4 +1,4 @@
-// Peak resident memory of one `tasks(of:at:)` over the 100,000-task cache file, as a multiple of the
+// Peak resident memory of one `tasks(profile, at)` over the 100,000-task cache file, as a multiple of the
 // file's size, and the same for the nlohmann-json peer. Each reading runs in a fresh process of its own
 // (this program started again with --measure), which notes its peak resident size (getrusage's
 // ru_maxrss) just before and just after the one call; the difference is what the call needed.

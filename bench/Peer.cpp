@@ -1,3 +1,4 @@
+// The peer the benchmarks compare with: the same files read and written with nlohmann-json.
 #include "Peer.hpp"
 
 #include <nlohmann/json.hpp>

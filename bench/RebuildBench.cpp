@@ -1,4 +1,4 @@
-// The rebuild: `tasks(of:at:)` for a profile whose document is newer, with a loading hook that hands out
+// The rebuild: `tasks(profile, at)` for a profile whose document is newer, with a loading hook that hands out
 // a prebuilt plan of 100,000 leaf tasks (ten children per task, five levels below the root). The whole
 // call, then each of its steps alone: the snapshot walk, writing the cache file (encoding, then the
 // crash-safe write), writing the profile list, and tearing the loaded document down. The peer encodes

@@ -1,3 +1,4 @@
+// An in-memory host for the fuzz targets: a container and two documents, nothing on the real disk.
 #include "FuzzHost.hpp"
 
 #include <cstdio>

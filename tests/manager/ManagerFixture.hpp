@@ -23,7 +23,7 @@
 #include "support/TestHost.hpp"
 #include "today/manager/ManagerAccess.hpp"
 #include "today/manager/TodayManager.hpp"
-#include "today/outside/FileHelper.hpp"
+#include "today/outside/Path.hpp"
 #include "today/outside/Host.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 #include "today/records/RecordFactory.hpp"
@@ -126,7 +126,7 @@ inline void setModified(const std::string& path, std::int64_t unixSeconds) {
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
 }
 
-inline Date modifiedDate(const std::string& path) { return detail::FileHelper::lastUpdateDate(path).value(); }
+inline Date modifiedDate(const std::string& path) { return detail::Path(path).lastUpdateDate().value(); }
 
 // Saves a document the way editors do: a new file written beside it and renamed over it.
 inline void replaceFile(const std::string& path, const std::string& content, std::int64_t unixSeconds) {

@@ -1,3 +1,4 @@
+// The fault enumeration harness: a world per run, a fault at the n-th host operation, the common checks.
 #include "FaultEnumeration.hpp"
 
 #include <gtest/gtest.h>

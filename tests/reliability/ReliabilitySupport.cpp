@@ -1,3 +1,4 @@
+// Shared pieces of the reliability tests: the recording host, plan libraries, large plans, tree snapshots.
 #include "ReliabilitySupport.hpp"
 
 #include <fcntl.h>

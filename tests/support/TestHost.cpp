@@ -1,3 +1,4 @@
+// The tests' host: real files, captured message lines, a fixed clock, faults at any operation.
 #include "support/TestHost.hpp"
 
 #include <sys/stat.h>

@@ -8,7 +8,7 @@ namespace today {
 std::optional<Url> TodayManager::createFileUrl(const Bytes& fromBookmark,
                                                BookmarkResolutionOptions bookmarkResolutionOptions) {
     // A stale bookmark changes the profile list, so the public call is locked work like any other.
-    return _lock.locked([&] {
+    return locked([&] {
         followListFile();
         return resolveBookmark(fromBookmark, bookmarkResolutionOptions, nullptr);
     });

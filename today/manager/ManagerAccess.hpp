@@ -20,7 +20,7 @@ struct ManagerAccess {
     }
 
     static bool updateProjectProfile(TodayManager& manager, const TodayProjectProfile& profile) {
-        return manager._lock.locked([&] { return manager.updateProjectProfile(profile); });
+        return manager.locked([&] { return manager.updateProjectProfile(profile); });
     }
 
     // Writes the list as one writer alone would: no list lock, no look at the file first.
@@ -29,7 +29,7 @@ struct ManagerAccess {
     }
 
     static bool removeProjectProfile(TodayManager& manager, std::string_view id) {
-        return manager._lock.locked([&] { return manager.removeProjectProfile(id); });
+        return manager.locked([&] { return manager.removeProjectProfile(id); });
     }
 };
 

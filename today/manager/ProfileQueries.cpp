@@ -8,7 +8,7 @@
 namespace today {
 
 std::vector<TodayProjectProfile> TodayManager::projectProfiles() const {
-    return _lock.locked([&] {
+    return locked([&] {
         followListFile();
         return _profiles;
     });
@@ -21,14 +21,14 @@ std::optional<TodayProjectProfile> TodayManager::projectProfile(const Url& of) c
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfile(std::string_view of) const {
-    return _lock.locked([&] {
+    return locked([&] {
         followListFile();
         return firstProfileWithPath(of);
     });
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfileById(std::string_view id) const {
-    return _lock.locked([&] {
+    return locked([&] {
         followListFile();
         return profileById(id);
     });

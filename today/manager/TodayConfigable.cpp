@@ -5,21 +5,23 @@
 
 #include "today/manager/TodayManager.hpp"
 #include "today/manager/TodaySnapshot.hpp"
-#include "today/outside/FileHelper.hpp"
+#include "today/outside/Host.hpp"
+#include "today/outside/Path.hpp"
 #include "today/outside/Messages.hpp"
-#include "today/outside/VantaUniqueIdentifier.hpp"
+#include "today/outside/Identifier.hpp"
+#include "today/records/DefaultNames.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 #include "today/records/RecordFactory.hpp"
 
 namespace today {
 
 bool TodayConfigable::add(const Url& orvFileUrl) {
-    const auto added = _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+    const auto added = locked([&]() -> std::optional<TodayProjectProfile> {
         if (!orvFileUrl.isFileUrl()) return std::nullopt;
         const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
-        if (!detail::FileHelper::exists(documentPath)) return std::nullopt;
+        if (!Host::current().exists(documentPath)) return std::nullopt;
 
-        std::string id = detail::VantaUniqueIdentifier::shared().newIdentifier();
+        std::string id = detail::newIdentifier();
         const auto cachePath = cacheFilePath(id);
         if (!cachePath) return std::nullopt;
 
@@ -31,11 +33,11 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
 
         const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
         if (!cacheFile.save(*cachePath)) return std::nullopt;
-        const auto lastUpdate = detail::FileHelper::lastUpdateDate(documentPath);
+        const auto lastUpdate = detail::Path(documentPath).lastUpdateDate();
         if (!lastUpdate) return std::nullopt;
 
         const JsonTask* root = project->rootTask ? &*project->rootTask : nullptr;
-        auto profile = detail::RecordFactory::profile(std::move(id), project->name.value_or("Unknow"),
+        auto profile = detail::RecordFactory::profile(std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
                                                       root ? root->start : std::nullopt,
                                                       root ? root->finish : std::nullopt, documentPath,
                                                       std::move(bookmark), *lastUpdate, true);
@@ -48,14 +50,14 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
 }
 
 bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
-    const auto found = _lock.locked([&]() -> std::optional<TodayProjectProfile> {
+    const auto found = locked([&]() -> std::optional<TodayProjectProfile> {
         followListFile();  // the document may have been added by another process
         auto listed = firstProfileWithPath(orvFilePathWithAccessPermission);
         if (!listed) return std::nullopt;
         const std::string documentPath(orvFilePathWithAccessPermission);
-        if (!detail::FileHelper::exists(documentPath)) return std::nullopt;
+        if (!Host::current().exists(documentPath)) return std::nullopt;
 
-        const auto lastUpdate = detail::FileHelper::lastUpdateDate(documentPath);
+        const auto lastUpdate = detail::Path(documentPath).lastUpdateDate();
         if (!lastUpdate) return listed;
         const auto cachePath = cacheFilePath(listed->id());
         // The document is read again when its date is no longer the profile's, newer or older (a
@@ -78,7 +80,7 @@ bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
 
         const detail::JsonProjectToday& snapshot = cacheFile.project();
         TodayProjectProfile refreshed = *listed;
-        refreshed.name = snapshot.name.value_or("Unknow");
+        refreshed.name = snapshot.name.value_or(std::string(detail::unknownProjectName));
         refreshed.start = snapshot.start;
         refreshed.finish = snapshot.finish;
         refreshed.lastUpdate = *lastUpdate;
@@ -92,10 +94,10 @@ bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
 }
 
 bool TodayConfigable::deleteProject(std::string_view project) {
-    const bool removed = _lock.locked([&] {
+    const bool removed = locked([&] {
         if (!removeProjectProfile(project)) return false;
         // An id that names no file in the container deletes nothing.
-        if (const auto cachePath = cacheFilePath(project)) detail::FileHelper::deleteFile(*cachePath);
+        if (const auto cachePath = cacheFilePath(project)) Host::current().remove(*cachePath);
         return true;
     });
     if (removed) didChanged(std::string(project));

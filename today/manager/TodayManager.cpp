@@ -11,7 +11,6 @@
 
 #include <fmt/format.h>
 
-#include "today/outside/FileHelper.hpp"
 #include "today/outside/Messages.hpp"
 #include "today/outside/Path.hpp"
 #include "today/outside/Text.hpp"
@@ -87,7 +86,7 @@ bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& p
         // An empty list is never written: the file goes instead. A failed deletion is only reported.
         // The file is removed without first asking whether it is there, so that a failed check cannot
         // leave the old list behind for the next manager to read; only a file still there has failed.
-        if (!detail::FileHelper::deleteFile(path) && detail::FileHelper::exists(path)) {
+        if (Host& host = Host::current(); !host.remove(path) && host.exists(path)) {
             detail::printPlain(failedToRemoveProfiles);
             return false;
         }
@@ -127,11 +126,11 @@ bool TodayManager::removeProjectProfile(std::string_view id) {
 }
 
 bool TodayManager::listFileUnreadable() const {
-    return _lock.locked([&] { return _listFileUnread; });
+    return locked([&] { return _listFileUnread; });
 }
 
 std::optional<std::string> TodayManager::damagedListCopy() const {
-    return _lock.locked([&] { return _damagedListCopy; });
+    return locked([&] { return _damagedListCopy; });
 }
 
 bool TodayManager::storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change) {

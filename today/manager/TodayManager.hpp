@@ -6,6 +6,7 @@
 #include <concepts>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +15,6 @@
 #include "today/outside/BookmarkOptions.hpp"
 #include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
-#include "today/outside/GCDLocker.hpp"
 #include "today/outside/GroupContainer.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/PlanDocument.hpp"
@@ -87,7 +87,7 @@ private:
     // deleting failed.
     static bool saveProjectProfiles(const std::vector<TodayProjectProfile>& profiles, const Url& to);
 
-    // The work below runs only inside work that `_lock` runs.
+    // The work below runs only inside `locked` work.
     // Replaces every profile with the same id in place, or appends; then saves the list.
     bool updateProjectProfile(const TodayProjectProfile& profile);
     // Removes the first profile with the id, then always saves the list.
@@ -134,7 +134,16 @@ private:
     bool _deferListWrites = false;
     std::vector<std::function<void(std::vector<TodayProjectProfile>&)>> _deferredChanges;
     std::vector<std::string> _deferredSources;
-    GCDLocker _lock{"TodayManager"};
+    // The manager's one lock: every public operation runs its whole work, file input and output
+    // included, while holding it.
+    mutable std::mutex _mutex;
+
+    // Runs `work` holding the lock and returns its result. Work never gives work to `locked` again.
+    template <class Work>
+    decltype(auto) locked(Work&& work) const {
+        const std::scoped_lock lock(_mutex);
+        return std::forward<Work>(work)();
+    }
 };
 
 // The configuration capability: a host opts in by deriving from it instead of TodayManager.

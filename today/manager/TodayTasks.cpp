@@ -6,10 +6,11 @@
 #include "today/manager/TodayManager.hpp"
 #include "today/manager/TodaySnapshot.hpp"
 #include "today/manager/TodayTaskSelection.hpp"
-#include "today/outside/FileHelper.hpp"
+#include "today/outside/Host.hpp"
 #include "today/outside/Messages.hpp"
 #include "today/outside/Path.hpp"
 #include "today/outside/Text.hpp"
+#include "today/records/DefaultNames.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 #include "today/records/RecordFactory.hpp"
 
@@ -46,7 +47,7 @@ std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& s
 }  // namespace
 
 std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date at) {
-    return _lock.locked([&] {
+    return locked([&] {
         followListFile();  // a stale bookmark is stored in the listed profile, as the file now has it
         return tasksLocked(of, at);
     });
@@ -54,7 +55,7 @@ std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProf
 
 std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std::vector<TodayProjectProfile>& of,
                                                                        Date at) {
-    return _lock.locked([&] {
+    return locked([&] {
         followListFile();
         std::vector<std::optional<std::vector<TaskToday>>> answers;
         answers.reserve(of.size());
@@ -102,7 +103,7 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords
             std::optional<TodayProjectProfile> refreshed;
             if (const auto documentUrl = resolveBookmark(*of.securityScopedBookmark, *options, &refreshed)) {
                 documentPath = documentUrl->path();
-                if (detail::FileHelper::exists(*documentPath)) documentDate = detail::Path(*documentPath).lastUpdateDate();
+                if (Host::current().exists(*documentPath)) documentDate = detail::Path(*documentPath).lastUpdateDate();
                 // A bookmark re-created for this very profile in this call is kept by the refreshed
                 // profile, rather than the stale one the caller passed in.
                 if (refreshed && detail::canonicallyEqual(refreshed->id(), of.id())) {
@@ -145,7 +146,7 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::rebuildTodayCach
 
     if (cachePath && cacheFile.save(*cachePath)) {
         TodayProjectProfile refreshed = profile;
-        refreshed.name = snapshot.name.value_or("Untitiled");
+        refreshed.name = snapshot.name.value_or(std::string(detail::untitledProjectName));
         refreshed.start = snapshot.start;
         refreshed.finish = snapshot.finish;
         refreshed.lastUpdate = documentDate;

@@ -1,3 +1,4 @@
+// Reading whole regular files without blocking, within the size limit of their kind.
 #include "today/outside/FileReading.hpp"
 
 #include <fcntl.h>

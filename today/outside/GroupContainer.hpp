@@ -21,7 +21,8 @@ public:
     // The container directory as a file URL.
     const Url& url() const { return _url; }
 
-    // A container at a directory the caller has chosen (tests, tools); nothing is checked or created.
+    // A container at a directory the caller has chosen, for hosts that keep their own directories (and
+    // tests); nothing is checked or created.
     static GroupContainer atDirectory(const Url& directory) { return GroupContainer(directory); }
 
 private:

@@ -1,3 +1,4 @@
+// Strict reading of the stored JSON values: each field null or of its one type.
 #include "today/records/JsonReading.hpp"
 
 namespace today::detail::json {

@@ -1,6 +1,8 @@
+// Reading and writing the records of "projects.json", and turning them into profiles and back.
 #include "today/records/JsonTodayProjectProfile.hpp"
 
 #include "today/outside/Base64.hpp"
+#include "today/records/DefaultNames.hpp"
 #include "today/records/JsonReading.hpp"
 #include "today/records/JsonWriting.hpp"
 #include "today/records/RecordFactory.hpp"
@@ -8,8 +10,6 @@
 namespace today::detail {
 
 namespace {
-
-constexpr std::string_view untitledName = "Untitiled";
 
 bool readBookmark(simdjson::dom::element value, std::optional<Bytes>& field) {
     std::string_view text;
@@ -177,7 +177,7 @@ std::optional<TodayProjectProfile> JsonTodayProjectProfile::todayProjectProfile(
     if (!id || id->empty() || !sourceOrvFilePath || sourceOrvFilePath->empty()) {
         return std::nullopt;
     }
-    return RecordFactory::profile(std::move(*id), name ? std::move(*name) : std::string(untitledName), start, finish,
+    return RecordFactory::profile(std::move(*id), name ? std::move(*name) : std::string(untitledProjectName), start, finish,
                                   std::move(*sourceOrvFilePath), std::move(securityScopedBookmark),
                                   lastUpdate ? *lastUpdate : Date::now().toDayOnly(), todayWidget.value_or(false));
 }

@@ -43,6 +43,8 @@ std::optional<std::vector<JsonTodayProjectProfile>> decodeProfileList(Bytes& jso
 // Encodes the records compactly, in order, with no final newline; absent fields are left out. None
 // when a record cannot be written so that it reads back the same: a date that is not finite, or a
 // string that is not valid UTF-8.
+// The library writes through `encodeProfiles`; this stays beside the decoder so that tests, fuzz targets
+// and benchmarks write lists in exactly the format the library reads.
 std::optional<std::string> encodeProfileList(const std::vector<JsonTodayProjectProfile>& records);
 // The text of the profiles' stored records (`JsonTodayProjectProfile(profile:)` of each), written
 // without making the records.

@@ -1,3 +1,4 @@
+// Writing the stored JSON values: escaped strings and dates as the shortest text that reads back the same.
 #include "today/records/JsonWriting.hpp"
 
 #include <fmt/compile.h>

@@ -1,3 +1,4 @@
+// The cache file of a profile: reading, writing and encoding its today snapshot.
 #include "today/records/ProjectTodayCacheFile.hpp"
 
 #include <span>

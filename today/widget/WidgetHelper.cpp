@@ -1,3 +1,4 @@
+// The widget's deep links: building a link for a target and reading a link back.
 #include "today/widget/WidgetHelper.hpp"
 
 #include <stdexcept>

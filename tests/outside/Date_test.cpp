@@ -14,7 +14,6 @@
 
 #include "DatePrinting.hpp"
 #include "support/TestHost.hpp"
-#include "today/outside/FileHelper.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/Path.hpp"
 
@@ -160,7 +159,7 @@ TEST(DateTest, ModificationTimeSurvivesItsStoredTextForm) {
         for (const time_t seconds : {time_t{1700000000}, time_t{4102444800}, time_t{5}}) {
             const struct timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
             ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
-            const auto stored = detail::FileHelper::lastUpdateDate(file);
+            const auto stored = detail::Path(file).lastUpdateDate();
             ASSERT_TRUE(stored);
             const std::string text = fmt::format("{}", stored->timeIntervalSinceReferenceDate());
             const Date fromText(std::strtod(text.c_str(), nullptr));

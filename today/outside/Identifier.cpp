@@ -1,5 +1,5 @@
 // Random version 4 UUIDs from the host's randomness.
-#include "today/outside/VantaUniqueIdentifier.hpp"
+#include "today/outside/Identifier.hpp"
 
 #include <array>
 #include <cstdint>
@@ -8,12 +8,7 @@
 
 namespace today::detail {
 
-VantaUniqueIdentifier& VantaUniqueIdentifier::shared() {
-    static VantaUniqueIdentifier identifiers;
-    return identifiers;
-}
-
-std::string VantaUniqueIdentifier::newIdentifier() {
+std::string newIdentifier() {
     std::array<std::uint8_t, 16> bytes{};
     Host::current().randomBytes(bytes);
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4: random

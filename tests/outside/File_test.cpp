@@ -12,12 +12,11 @@
 
 #include "DatePrinting.hpp"
 #include "support/TestHost.hpp"
-#include "today/outside/FileHelper.hpp"
 #include "today/outside/FileReading.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/Path.hpp"
 #include "today/outside/Text.hpp"
-#include "today/outside/VantaUniqueIdentifier.hpp"
+#include "today/outside/Identifier.hpp"
 
 namespace today {
 namespace {
@@ -126,26 +125,23 @@ TEST_F(FileTest, ReadingTakesRegularFilesOnly) {
 
 TEST_F(FileTest, ModificationDatesAgreeAndRemovalReports) {
     const std::string file = dir.write("plan.orv", "x");
-    const auto fromHelper = detail::FileHelper::lastUpdateDate(file);
     const auto fromPath = Path(file).lastUpdateDate();
-    ASSERT_TRUE(fromHelper);
-    EXPECT_EQ(fromHelper, fromPath);
-    EXPECT_EQ(fromHelper, host.status(file)->modified);
-    EXPECT_LT(std::abs(fromHelper->timeIntervalSinceReferenceDate() - Date::now().timeIntervalSinceReferenceDate()),
-              60.0);
+    ASSERT_TRUE(fromPath);
+    EXPECT_EQ(fromPath, host.status(file)->modified);
+    EXPECT_LT(std::abs(fromPath->timeIntervalSinceReferenceDate() - Date::now().timeIntervalSinceReferenceDate()), 60.0);
 
-    EXPECT_TRUE(detail::FileHelper::exists(file));
-    EXPECT_TRUE(detail::FileHelper::deleteFile(file));
-    EXPECT_FALSE(detail::FileHelper::exists(file));
-    EXPECT_FALSE(detail::FileHelper::deleteFile(file));
-    EXPECT_FALSE(detail::FileHelper::lastUpdateDate(file));
+    EXPECT_TRUE(host.exists(file));
+    EXPECT_TRUE(host.remove(file));
+    EXPECT_FALSE(host.exists(file));
+    EXPECT_FALSE(host.remove(file));
+    EXPECT_FALSE(Path(file).lastUpdateDate());
 }
 
 TEST(IdentifierTest, FreshIdentifiersAreUniqueUpperCaseUuidsAndPlainFileNames) {
     const std::regex shape("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
     std::set<std::string> seen;
     for (int i = 0; i < 2000; ++i) {
-        const std::string id = detail::VantaUniqueIdentifier::shared().newIdentifier();
+        const std::string id = detail::newIdentifier();
         EXPECT_TRUE(std::regex_match(id, shape)) << id;
         EXPECT_TRUE(detail::isPlainFileName(id + ".prj"));
         EXPECT_TRUE(seen.insert(id).second) << id;
