@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "today/export.hpp"
+
 namespace today {
 
 namespace detail {
@@ -30,7 +32,7 @@ struct BookmarkResolutionTag {};
 
 }  // namespace detail
 
-class BookmarkCreationOptions : public detail::OptionSet<detail::BookmarkCreationTag> {
+class TODAY_API BookmarkCreationOptions : public detail::OptionSet<detail::BookmarkCreationTag> {
 public:
     using OptionSet::OptionSet;
     constexpr BookmarkCreationOptions(OptionSet set) : OptionSet(set) {}  // NOLINT: results of `|`
@@ -39,7 +41,7 @@ public:
 };
 inline constexpr BookmarkCreationOptions BookmarkCreationOptions::withSecurityScope{1u << 11};
 
-class BookmarkResolutionOptions : public detail::OptionSet<detail::BookmarkResolutionTag> {
+class TODAY_API BookmarkResolutionOptions : public detail::OptionSet<detail::BookmarkResolutionTag> {
 public:
     using OptionSet::OptionSet;
     constexpr BookmarkResolutionOptions(OptionSet set) : OptionSet(set) {}  // NOLINT: results of `|`

@@ -6,9 +6,11 @@
 #include <string_view>
 #include <utility>
 
+#include "today/export.hpp"
+
 namespace today {
 
-class GCDLocker {
+class TODAY_API GCDLocker {
 public:
     explicit GCDLocker(std::string_view label) : _label(label) {}
     GCDLocker(const GCDLocker&) = delete;
