@@ -32,7 +32,7 @@ case " ${targets[*]} " in *" $target "*) ;; *) echo "unknown target: $target (on
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "fuzz_$target"
 
-testdata=../shared/testdata
+testdata=tests/data
 seeds=(fuzz/corpus/"$target")
 [ -d fuzz/regressions/"$target" ] && seeds+=(fuzz/regressions/"$target")
 case "$target" in

@@ -11,7 +11,8 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(header today/today.hpp today/manager/TodayManager.hpp today/outside/Host.hpp)
+foreach(header today/today.hpp today/export.hpp today/version.hpp today/manager/TodayManager.hpp
+               today/outside/Host.hpp)
   if(NOT EXISTS ${prefix}/include/${header})
     message(FATAL_ERROR "Not installed: include/${header}")
   endif()
@@ -37,5 +38,8 @@ run(${PKG_CONFIG} --cflags --libs --static today)
 string(STRIP "${last_output}" flags)
 separate_arguments(flags UNIX_COMMAND "${flags}")
 separate_arguments(extra UNIX_COMMAND "${CONSUMER_FLAGS}")
-run(${CXX_COMPILER} ${extra} ${CONSUMER_DIR}/main.cpp -o ${WORK_DIR}/consumer-pc ${flags})
+# today.pc names no language standard: the consumer chooses its own (C++20 or later). The run path finds
+# a shared library in the prefix.
+run(${CXX_COMPILER} -std=c++20 ${extra} ${CONSUMER_DIR}/main.cpp -o ${WORK_DIR}/consumer-pc ${flags}
+    -Wl,-rpath,${prefix}/lib -Wl,-rpath,${prefix}/lib/x86_64-linux-gnu)
 run(${WORK_DIR}/consumer-pc)

@@ -178,7 +178,7 @@ TEST(JsonPlan, BundledExamplesAreValidPlans) {
 // reader (and may then be refused as a plan).
 TEST(JsonPlan, AgreesWithTheJsonTestSuite) {
     const std::filesystem::path suite = TODAY_TESTDATA_DIR "/jsontestsuite/test_parsing";
-    if (!std::filesystem::exists(suite)) GTEST_SKIP() << suite;
+    ASSERT_TRUE(std::filesystem::is_directory(suite)) << suite;
     std::size_t checked = 0;
     for (const auto& entry : std::filesystem::directory_iterator(suite)) {
         const std::string name = entry.path().filename().string();

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "today/export.hpp"
 #include "today/outside/BookmarkOptions.hpp"
 #include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
@@ -29,7 +30,7 @@ struct JsonTaskToday;
 struct ManagerAccess;
 }  // namespace detail
 
-class TodayManager {
+class TODAY_API TodayManager {
 public:
     static constexpr std::string_view projectProfilesFileName = "projects.json";
 
@@ -147,7 +148,7 @@ private:
 };
 
 // The configuration capability: a host opts in by deriving from it instead of TodayManager.
-class TodayConfigable : public TodayManager {
+class TODAY_API TodayConfigable : public TodayManager {
 public:
     using TodayManager::TodayManager;
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "today/export.hpp"
+
 namespace today {
 
 namespace detail {
@@ -32,7 +34,7 @@ private:
 
 }  // namespace detail
 
-class BookmarkCreationOptions : public detail::OptionSet<BookmarkCreationOptions> {
+class TODAY_API BookmarkCreationOptions : public detail::OptionSet<BookmarkCreationOptions> {
 public:
     using OptionSet::OptionSet;
 
@@ -40,7 +42,7 @@ public:
 };
 inline constexpr BookmarkCreationOptions BookmarkCreationOptions::withSecurityScope{1u << 11};
 
-class BookmarkResolutionOptions : public detail::OptionSet<BookmarkResolutionOptions> {
+class TODAY_API BookmarkResolutionOptions : public detail::OptionSet<BookmarkResolutionOptions> {
 public:
     using OptionSet::OptionSet;
 

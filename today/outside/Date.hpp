@@ -6,9 +6,11 @@
 #include <compare>
 #include <cstdint>
 
+#include "today/export.hpp"
+
 namespace today {
 
-class Date {
+class TODAY_API Date {
 public:
     // Unix time of the reference date 2001-01-01T00:00:00Z.
     static constexpr double referenceUnixTime = 978307200.0;
@@ -39,6 +41,6 @@ struct Days {
 };
 
 // The same local time `days.count` calendar days earlier.
-Date operator-(Date date, Days days);
+TODAY_API Date operator-(Date date, Days days);
 
 }  // namespace today

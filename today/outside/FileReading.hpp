@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "today/export.hpp"
 #include "today/outside/Bytes.hpp"
 
 namespace today::detail {
@@ -30,8 +31,9 @@ std::optional<Bytes> readRegularFile(const std::string& path, std::uint64_t limi
 
 // Why `readRegularFile` refused the path, for a message: "no such file", "is a directory", "is a named
 // pipe (FIFO), not a file", "is larger than 1 GiB, the most such a file may have", "cannot be read:
-// Permission denied". Looks at the path again, so it tells what is there now.
-std::string unreadableReason(const std::string& path, std::uint64_t limit);
+// Permission denied". Looks at the path again, so it tells what is there now. Exported from a shared
+// library for the today command.
+TODAY_API std::string unreadableReason(const std::string& path, std::uint64_t limit);
 
 // "1 GiB", "512 MiB", "1,500 bytes": a size limit as a person reads it.
 std::string sizeText(std::uint64_t bytes);

@@ -8,11 +8,12 @@
 #include <optional>
 #include <string_view>
 
+#include "today/export.hpp"
 #include "today/outside/Url.hpp"
 
 namespace today {
 
-class GroupContainer {
+class TODAY_API GroupContainer {
 public:
     // The group's container, created (mode 0700) when missing; none for an identifier that cannot name
     // one (empty, "." or "..", or holding "/", NUL or a control character) or when it cannot be made.

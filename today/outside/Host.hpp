@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "today/export.hpp"
 #include "today/outside/BookmarkOptions.hpp"
 #include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
@@ -52,7 +53,7 @@ struct DirectoryEntry {
 
 // An exclusive advisory lock on a file, held until the object is destroyed. The system releases it
 // when the process ends, however it ends, so a killed process never leaves it held.
-class FileLock {
+class TODAY_API FileLock {
 public:
     FileLock() = default;
     explicit FileLock(int descriptor) : _descriptor(descriptor) {}
@@ -82,7 +83,7 @@ struct ResolvedBookmark {
     bool isStale = false;
 };
 
-class Host {
+class TODAY_API Host {
 public:
     virtual ~Host();
 
@@ -134,7 +135,7 @@ public:
 };
 
 // Installs a host for the lifetime of this object and restores the previous one afterwards.
-class ScopedHost {
+class TODAY_API ScopedHost {
 public:
     explicit ScopedHost(Host& host);
     ~ScopedHost();

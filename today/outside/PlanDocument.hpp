@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "today/export.hpp"
 #include "today/outside/Date.hpp"
 
 namespace today {
 
 enum class JsonTaskType { normal, milestone, project };
 
-struct JsonTask {
+struct TODAY_API JsonTask {
     std::optional<std::int64_t> id;
     std::optional<JsonTaskType> type;
     std::optional<std::string> name;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "today/export.hpp"
+
 namespace today::detail {
 
 // True when the two UTF-8 texts are canonically equivalent (equal after NFC normalisation);
@@ -30,11 +32,12 @@ private:
 // Characters that must not reach a terminal as they are: C0 controls, DEL, C1 controls (U+0080...U+009F,
 // among them the one-character CSI U+009B and NEL U+0085), and the controls that change the direction of
 // text (U+061C, U+200E, U+200F, U+202A...U+202E, U+2066...U+2069), which can make a name read as another.
-bool isTerminalControl(char32_t character);
+// Exported from a shared library for the today command, which prints names read from files.
+TODAY_API bool isTerminalControl(char32_t character);
 
 // The text as it may be shown on a terminal: every terminal control, and every byte that is not part of
 // well-formed UTF-8, replaced by U+FFFD. Everything that comes from a file passes here before it is printed.
-std::string terminalSafe(std::string_view text);
+TODAY_API std::string terminalSafe(std::string_view text);
 
 // True when the text can be used as one plain file-name component inside a directory: not empty,
 // not "." or "..", no "/" or NUL, at most 255 bytes.

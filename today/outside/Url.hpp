@@ -6,12 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "today/export.hpp"
 #include "today/outside/BookmarkOptions.hpp"
 #include "today/outside/Bytes.hpp"
 
 namespace today {
 
-class Url {
+class TODAY_API Url {
 public:
     // An absolute URL, or none when the text is not one. Scheme and host keep their letter case.
     static std::optional<Url> parse(std::string_view text);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "today/export.hpp"
 #include "today/outside/Date.hpp"
 
 namespace today {
@@ -13,7 +14,7 @@ namespace detail {
 struct RecordFactory;
 }
 
-class TaskToday {
+class TODAY_API TaskToday {
 public:
     std::int64_t id() const { return _id; }
     const std::string& name() const { return _name; }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "today/export.hpp"
 #include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
 
@@ -13,7 +14,7 @@ namespace detail {
 struct RecordFactory;
 }
 
-class TodayProjectProfile {
+class TODAY_API TodayProjectProfile {
 public:
     const std::string& id() const { return _id; }  // identity; read only
 

@@ -6,11 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "today/export.hpp"
 #include "today/outside/Url.hpp"
 
 namespace today {
 
-class WidgetHelper {
+class TODAY_API WidgetHelper {
 public:
     class WidgetURLTarget {
     public:

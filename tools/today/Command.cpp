@@ -11,12 +11,9 @@
 #include <functional>
 #include <new>
 
+#include "today/version.hpp"
 #include "tools/today/CommandHost.hpp"
 #include "tools/today/Commands.hpp"
-
-#ifndef TODAY_VERSION
-#define TODAY_VERSION "0.0.0"
-#endif
 
 namespace today::cli {
 
@@ -88,7 +85,7 @@ int runSubcommand(int argc, char** argv) {
     CLI::App app{"Shows the tasks of your plans that are on today, and keeps the list of plans that the Today "
                  "widget shows. Without a subcommand it runs `show`.",
                  "today"};
-    app.set_version_flag("--version", TODAY_VERSION);
+    app.set_version_flag("--version", TODAY_VERSION_STRING);
     app.require_subcommand(0, 1);
     addCommonOptions(app, options);
     addShowOptions(app, options);

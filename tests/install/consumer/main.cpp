@@ -4,6 +4,8 @@
 
 #include "today/today.hpp"
 
+static_assert(TODAY_VERSION_NUMBER >= 100, "today/version.hpp gives the version");
+
 class AppManager : public today::TodayConfigable {
 public:
     using TodayConfigable::TodayConfigable;
