@@ -6,7 +6,7 @@
 #include <new>
 
 #include "tools/today/Commands.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
 

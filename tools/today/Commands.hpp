@@ -7,8 +7,8 @@
 
 #include "today/outside/Host.hpp"
 #include "tools/today/CommandManager.hpp"
-#include "tools/today/Format.hpp"
 #include "tools/today/Options.hpp"
+#include "tools/today/output/Format.hpp"
 
 namespace today::cli {
 

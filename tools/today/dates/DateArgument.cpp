@@ -1,9 +1,9 @@
-#include "tools/today/DateArgument.hpp"
+#include "tools/today/dates/DateArgument.hpp"
 
 #include <charconv>
 #include <cmath>
 
-#include "tools/today/Calendar.hpp"
+#include "tools/today/dates/Calendar.hpp"
 
 namespace today::cli {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/today/DateArgument.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/dates/DateArgument.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
 

@@ -1,4 +1,4 @@
-#include "tools/today/JsonWriter.hpp"
+#include "tools/today/output/JsonWriter.hpp"
 
 #include <fmt/format.h>
 #include <utf8proc.h>

@@ -1,4 +1,4 @@
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 #include <fmt/format.h>
 

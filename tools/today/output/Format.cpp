@@ -1,4 +1,4 @@
-#include "tools/today/Format.hpp"
+#include "tools/today/output/Format.hpp"
 
 #include <fmt/format.h>
 #include <utf8proc.h>
@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "today/outside/Text.hpp"
-#include "tools/today/Calendar.hpp"
+#include "tools/today/dates/Calendar.hpp"
 
 namespace today::cli {
 

@@ -1,4 +1,4 @@
-#include "tools/today/MspdiValues.hpp"
+#include "tools/today/plans/MspdiValues.hpp"
 
 #include <charconv>
 

@@ -1,10 +1,10 @@
-#include "tools/today/JsonPlanWriter.hpp"
+#include "tools/today/plans/JsonPlanWriter.hpp"
 
 #include <cmath>
 #include <vector>
 
-#include "tools/today/Format.hpp"
-#include "tools/today/JsonWriter.hpp"
+#include "tools/today/output/Format.hpp"
+#include "tools/today/output/JsonWriter.hpp"
 
 namespace today::cli {
 

@@ -2,7 +2,7 @@
 #include <fmt/format.h>
 
 #include "tools/today/Commands.hpp"
-#include "tools/today/JsonWriter.hpp"
+#include "tools/today/output/JsonWriter.hpp"
 
 namespace today::cli {
 
