@@ -1,3 +1,4 @@
+// The manager hook that loads plan documents for the library and remembers which ones failed.
 #include "tools/today/CommandManager.hpp"
 
 #include <fmt/format.h>

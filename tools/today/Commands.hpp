@@ -37,6 +37,9 @@ void printError(std::string_view message) noexcept;
 // A line on standard output.
 void printLine(std::string_view line);
 
+// The path of a file URL as the manager stores it: standardised, with symbolic links resolved.
+std::string storedPath(const Url& url);
+
 // A profile's name as the command quotes it.
 std::string quotedName(std::string_view name);
 // "2025-06-02 09:00 → 2025-06-27 17:00", "from …", "until …" or "no dates".

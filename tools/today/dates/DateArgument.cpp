@@ -1,3 +1,4 @@
+// Reading ISO 8601 dates and the words of `--at`, and finding starts of local days.
 #include "tools/today/dates/DateArgument.hpp"
 
 #include <charconv>

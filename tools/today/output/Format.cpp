@@ -1,3 +1,4 @@
+// Formatting for the terminal: local and ISO 8601 dates, completion bars, colours, sanitised and padded text.
 #include "tools/today/output/Format.hpp"
 
 #include <fmt/format.h>

@@ -1,3 +1,4 @@
+// The streaming JSON writer of `--json` output and of plan documents, and its string escaper.
 #include "tools/today/output/JsonWriter.hpp"
 
 #include <fmt/format.h>

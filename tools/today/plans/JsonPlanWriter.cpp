@@ -1,3 +1,4 @@
+// Writing a plan in the JSON plan format, depth first without recursion, for `today demo`.
 #include "tools/today/plans/JsonPlanWriter.hpp"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Reading the text values of MSPDI elements (numbers, flags, durations, date-times) and positions in a document.
 #include "tools/today/plans/MspdiValues.hpp"
 
 #include <charconv>

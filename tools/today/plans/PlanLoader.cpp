@@ -1,3 +1,4 @@
+// Loading a plan document: reading the file through the host and choosing the JSON or MSPDI reader by its content.
 #include "tools/today/plans/PlanLoader.hpp"
 
 #include <fmt/format.h>
