@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "today/outside/BookmarkFormat.hpp"
+#include "today/outside/Path.hpp"
 #include "today/records/JsonTodayProjectProfile.hpp"
 
 namespace today::fuzzing {
@@ -23,12 +24,6 @@ FileStatus fileStatus(std::uint64_t inode, bool isDirectory, double modified) {
     status.hasBirthTime = true;
     status.birthSeconds = static_cast<std::int64_t>(inode);
     return status;
-}
-
-std::string parentOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return {};
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 }  // namespace
@@ -119,8 +114,8 @@ std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std:
     if (found == _entries.end() || !found->second.status.isDirectory) return std::nullopt;
     std::vector<DirectoryEntry> names;
     for (const auto& [entryPath, entry] : _entries) {
-        if (entryPath != "/" && parentOf(entryPath) == path) {
-            names.push_back({entryPath.substr(entryPath.find_last_of('/') + 1), entry.status.inode});
+        if (entryPath != "/" && detail::parentDirectory(entryPath) == path) {
+            names.push_back({std::string(detail::lastPathComponent(entryPath)), entry.status.inode});
         }
     }
     return names;

@@ -5,7 +5,7 @@
 
 #include "FuzzCheck.hpp"
 #include "PlanProperties.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

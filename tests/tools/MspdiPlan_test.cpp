@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "support/TestHost.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
 namespace {

@@ -12,6 +12,7 @@
 
 #include "today/outside/BookmarkFormat.hpp"
 #include "today/outside/Host.hpp"
+#include "today/outside/Path.hpp"
 
 namespace today {
 
@@ -96,15 +97,6 @@ bool isSameFile(const FileStatus& status, const detail::BookmarkRecord& record) 
            (status.birthSeconds == record.birthSeconds && status.birthNanoseconds == record.birthNanoseconds);
 }
 
-std::string folderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string entryPath(const std::string& folder, const std::string& name) {
-    return folder == "/" ? "/" + name : folder + "/" + name;
-}
-
 }  // namespace
 
 // Bookmarks are made for existing files that are not directories; symbolic links are followed, and
@@ -136,7 +128,7 @@ std::optional<ResolvedBookmark> Host::resolveBookmark(const Bytes& bookmark, Boo
 
     // Without a birth time nothing tells the file from a later one under the same inode number.
     if (!record->hasBirthTime) return std::nullopt;
-    const std::string folder = folderOf(record->path);
+    const std::string folder = detail::parentDirectory(record->path);
     auto entries = directoryEntries(folder);
     if (!entries) return std::nullopt;
     // Only entries that the folder lists under the recorded inode number are looked at: a document
@@ -147,7 +139,7 @@ std::optional<ResolvedBookmark> Host::resolveBookmark(const Bytes& bookmark, Boo
     }
     std::sort(candidates.begin(), candidates.end());  // the same answer every time, also for hard links
     for (const std::string& name : candidates) {
-        const std::string candidate = entryPath(folder, name);
+        const std::string candidate = detail::joinPath(folder, name);
         if (const auto entry = status(candidate); entry && !entry->isDirectory && entry->hasBirthTime &&
                                                   isSameFile(*entry, *record)) {
             return ResolvedBookmark{candidate, true};

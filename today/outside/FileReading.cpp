@@ -11,6 +11,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "today/outside/Path.hpp"
+
 namespace today::detail {
 
 namespace {
@@ -32,15 +34,10 @@ struct ClosesOnExit {
     ~ClosesOnExit() { ::close(fd); }
 };
 
-std::string_view fileNameOf(std::string_view path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::uint64_t maximumFileBytes(std::string_view path) {
-    const std::string_view name = fileNameOf(path);
+    const std::string_view name = lastPathComponent(path);
     if (name == "projects.json") return maximumProfileListBytes;
     if (name.ends_with(".prj")) return maximumSnapshotBytes;
     return maximumPlanDocumentBytes;

@@ -16,6 +16,7 @@
 
 #include "today/outside/FileReading.hpp"
 #include "today/outside/Host.hpp"
+#include "today/outside/Path.hpp"
 #include "today/outside/UnixTime.hpp"
 
 namespace today {
@@ -52,13 +53,6 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
         left -= static_cast<std::size_t>(written);
     }
     return true;
-}
-
-std::string parentDirectory(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 // Flushes a directory's entries (a new or renamed name) to disk. File systems that cannot flush a
@@ -128,7 +122,7 @@ bool Host::rename(const std::string& from, const std::string& to) {
     if (::rename(from.c_str(), to.c_str()) != 0) return false;
     // The new name is in place; flushing the directory makes it survive a crash. The rename has
     // happened either way, so the result reports the rename.
-    syncDirectory(parentDirectory(to));
+    syncDirectory(detail::parentDirectory(to));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "today/outside/Hex.hpp"
 #include "today/outside/Host.hpp"
 
 namespace today::detail {
@@ -13,13 +14,11 @@ std::string newIdentifier() {
     Host::current().randomBytes(bytes);
     bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4: random
     bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(36);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (i == 4 || i == 6 || i == 8 || i == 10) text += '-';
-        text += hexDigits[bytes[i] >> 4];
-        text += hexDigits[bytes[i] & 0xF];
+        appendHexByte(text, bytes[i], HexCase::upper);
     }
     return text;
 }

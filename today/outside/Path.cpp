@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "today/outside/Hex.hpp"
 #include "today/outside/Host.hpp"
 
 namespace today::detail {
@@ -15,21 +16,14 @@ constexpr std::size_t maximumNameLength = 255;
 // "<dir>/.<name>.tmp-<16 random hex digits>", beside the file so that the rename stays within one
 // file system; the name part is shortened when the whole would be too long for a file name.
 std::string temporaryPathBeside(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-
+    std::string name(lastPathComponent(path));
     std::array<std::uint8_t, 8> random{};
     Host::current().randomBytes(random);
-    static constexpr char hexDigits[] = "0123456789abcdef";
     std::string suffix = ".tmp-";
-    for (const std::uint8_t byte : random) {
-        suffix += hexDigits[byte >> 4];
-        suffix += hexDigits[byte & 0xF];
-    }
+    for (const std::uint8_t byte : random) appendHexByte(suffix, byte, HexCase::lower);
     const std::size_t room = maximumNameLength - 1 - suffix.size();
     if (name.size() > room) name.resize(room);
-    return directory + "/." + name + suffix;
+    return joinPath(parentDirectory(path), "." + name + suffix);
 }
 
 // Whether a directory entry is a temporary file of `Path::write`: ".<name>.tmp-<16 hex digits>".
@@ -44,6 +38,25 @@ bool isTemporaryName(std::string_view name) {
 
 }  // namespace
 
+std::string parentDirectory(std::string_view path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string_view::npos) return ".";
+    if (slash == 0) return "/";
+    return std::string(path.substr(0, slash));
+}
+
+std::string_view lastPathComponent(std::string_view path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string joinPath(std::string_view directory, std::string_view name) {
+    std::string path(directory);
+    if (!path.ends_with('/')) path += '/';
+    path += name;
+    return path;
+}
+
 void removeAbandonedTemporaryFiles(const std::string& directory, double age) {
     Host& host = Host::current();
     const auto entries = host.directoryEntries(directory);
@@ -51,7 +64,7 @@ void removeAbandonedTemporaryFiles(const std::string& directory, double age) {
     const Date now = host.now();
     for (const auto& [name, inode] : *entries) {
         if (!isTemporaryName(name)) continue;
-        const std::string path = directory + "/" + name;
+        const std::string path = joinPath(directory, name);
         const auto status = host.status(path);
         if (status && !status->isDirectory &&
             status->modified.timeIntervalSinceReferenceDate() < now.timeIntervalSinceReferenceDate() - age) {

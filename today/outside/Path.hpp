@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
@@ -28,6 +29,13 @@ public:
 private:
     std::string _path;
 };
+
+// The directory of a path: "." for a bare name, "/" for a name at the root.
+std::string parentDirectory(std::string_view path);
+// The last part of a path (the whole path when it has no "/").
+std::string_view lastPathComponent(std::string_view path);
+// `name` in `directory`, with one "/" between them (also when the directory is the root).
+std::string joinPath(std::string_view directory, std::string_view name);
 
 // Removes the temporary files that writes in `directory` left behind when their process was killed
 // between creating and renaming them, once they are older than `age` seconds (younger ones may belong

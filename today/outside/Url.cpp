@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "today/outside/Hex.hpp"
 #include "today/outside/Host.hpp"
 
 namespace today {
@@ -71,7 +72,6 @@ bool isSubDelimiter(unsigned char c) { return std::string_view("!$&'()*+,;=").fi
 // A file-system path as URL path text: "/" separates segments; every byte that a path segment cannot
 // hold as it is becomes a percent-escape.
 std::string escapePath(std::string_view path) {
-    static constexpr char hexDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(path.size());
     for (const char ch : path) {
@@ -80,8 +80,7 @@ std::string escapePath(std::string_view path) {
             text += ch;
         } else {
             text += '%';
-            text += hexDigits[c >> 4];
-            text += hexDigits[c & 0xF];
+            detail::appendHexByte(text, c, detail::HexCase::upper);
         }
     }
     return text;

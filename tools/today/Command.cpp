@@ -1,3 +1,4 @@
+// Parsing the command line into options and running the subcommand, with the standard streams kept sound.
 #include "tools/today/Command.hpp"
 
 #include <CLI/CLI.hpp>

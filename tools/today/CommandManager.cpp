@@ -1,3 +1,4 @@
+// The manager hook that loads plan documents for the library and remembers which ones failed.
 #include "tools/today/CommandManager.hpp"
 
 #include <fmt/format.h>
@@ -6,7 +7,7 @@
 #include <new>
 
 #include "tools/today/Commands.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
 

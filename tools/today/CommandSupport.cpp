@@ -1,4 +1,4 @@
-// What the subcommands share: making the manager, printing, and the texts of names and date spans.
+// What the subcommands share: making the manager, printing, stored paths, and the texts of names and date spans.
 #include <fmt/format.h>
 
 #include <cstdio>
@@ -35,6 +35,8 @@ void printError(std::string_view message) noexcept {
 }
 
 void printLine(std::string_view line) { fmt::print("{}\n", line); }
+
+std::string storedPath(const Url& url) { return url.standardized().resolvingSymlinks().path(); }
 
 std::string quotedName(std::string_view name) { return fmt::format("“{}”", printable(name)); }
 

@@ -7,8 +7,8 @@
 
 #include "today/outside/Host.hpp"
 #include "tools/today/CommandManager.hpp"
-#include "tools/today/Format.hpp"
 #include "tools/today/Options.hpp"
+#include "tools/today/output/Format.hpp"
 
 namespace today::cli {
 
@@ -36,6 +36,9 @@ std::unique_ptr<CommandManager> makeManager(const Context& context);
 void printError(std::string_view message) noexcept;
 // A line on standard output.
 void printLine(std::string_view line);
+
+// The path of a file URL as the manager stores it: standardised, with symbolic links resolved.
+std::string storedPath(const Url& url);
 
 // A profile's name as the command quotes it.
 std::string quotedName(std::string_view name);

@@ -7,7 +7,7 @@
 
 #include "../ReliabilitySupport.hpp"
 #include "today/manager/TodaySnapshot.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::reliability {
 namespace {

@@ -1,4 +1,5 @@
-#include "tools/today/JsonWriter.hpp"
+// The streaming JSON writer of `--json` output and of plan documents, and its string escaper.
+#include "tools/today/output/JsonWriter.hpp"
 
 #include <fmt/format.h>
 #include <utf8proc.h>

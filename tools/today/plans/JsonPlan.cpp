@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/today/DateArgument.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/dates/DateArgument.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
 
@@ -202,14 +202,22 @@ private:
         return !value.is_null().get(null) && null;
     }
 
-    bool readString(od::value& value, std::string_view key, std::optional<std::string>& out) {
-        const char* at = value.raw_json_token().data();
+    // The start of reading a value that may be null: a null empties `out` and ends the read (true), a
+    // parser error ends it (false); otherwise `type` is the value's JSON type and the read goes on (none).
+    template <class T>
+    std::optional<bool> nullOrType(od::value& value, const char* at, std::optional<T>& out, od::json_type& type) {
         if (isNull(value)) {
             out.reset();
             return true;
         }
-        od::json_type type;
         if (const auto error = value.type().get(type)) return failJson(error, at);
+        return std::nullopt;
+    }
+
+    bool readString(od::value& value, std::string_view key, std::optional<std::string>& out) {
+        const char* at = value.raw_json_token().data();
+        od::json_type type;
+        if (const auto done = nullOrType(value, at, out, type)) return *done;
         if (type != od::json_type::string) return fail(fmt::format("\"{}\" must be a string", key), at);
         std::string_view text;
         if (const auto error = value.get_string().get(text)) return failJson(error, at);
@@ -220,12 +228,8 @@ private:
     bool readInteger(od::value& value, std::string_view key, std::optional<std::int64_t>& out, std::int64_t min,
                      std::int64_t max) {
         const char* at = value.raw_json_token().data();
-        if (isNull(value)) {
-            out.reset();
-            return true;
-        }
         od::json_type type;
-        if (const auto error = value.type().get(type)) return failJson(error, at);
+        if (const auto done = nullOrType(value, at, out, type)) return *done;
         const auto wrong = [&] {
             return fail(min == 0 && max == 100 ? fmt::format("\"{}\" must be a whole number from 0 to 100", key)
                                                : fmt::format("\"{}\" must be a whole number", key),
@@ -266,12 +270,8 @@ private:
 
     bool readDate(od::value& value, std::string_view key, std::optional<Date>& out) {
         const char* at = value.raw_json_token().data();
-        if (isNull(value)) {
-            out.reset();
-            return true;
-        }
         od::json_type type;
-        if (const auto error = value.type().get(type)) return failJson(error, at);
+        if (const auto done = nullOrType(value, at, out, type)) return *done;
         if (type == od::json_type::number) {
             double seconds = 0;
             if (const auto error = value.get_double().get(seconds)) return failJson(error, at);

@@ -13,8 +13,8 @@
 
 #include "CommandRunner.hpp"
 #include "support/TestHost.hpp"
-#include "tools/today/Calendar.hpp"
-#include "tools/today/DateArgument.hpp"
+#include "tools/today/dates/Calendar.hpp"
+#include "tools/today/dates/DateArgument.hpp"
 
 namespace today::cli {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "tools/today/Commands.hpp"
-#include "tools/today/DateArgument.hpp"
-#include "tools/today/JsonWriter.hpp"
+#include "tools/today/dates/DateArgument.hpp"
+#include "tools/today/output/JsonWriter.hpp"
 
 namespace today::cli {
 

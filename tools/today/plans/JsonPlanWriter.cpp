@@ -1,10 +1,11 @@
-#include "tools/today/JsonPlanWriter.hpp"
+// Writing a plan in the JSON plan format, depth first without recursion, for `today demo`.
+#include "tools/today/plans/JsonPlanWriter.hpp"
 
 #include <cmath>
 #include <vector>
 
-#include "tools/today/Format.hpp"
-#include "tools/today/JsonWriter.hpp"
+#include "tools/today/output/Format.hpp"
+#include "tools/today/output/JsonWriter.hpp"
 
 namespace today::cli {
 

@@ -1,4 +1,5 @@
-#include "tools/today/PlanLoader.hpp"
+// Loading a plan document: reading the file through the host and choosing the JSON or MSPDI reader by its content.
+#include "tools/today/plans/PlanLoader.hpp"
 
 #include <fmt/format.h>
 

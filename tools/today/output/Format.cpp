@@ -1,4 +1,5 @@
-#include "tools/today/Format.hpp"
+// Formatting for the terminal: local and ISO 8601 dates, completion bars, colours, sanitised and padded text.
+#include "tools/today/output/Format.hpp"
 
 #include <fmt/format.h>
 #include <utf8proc.h>
@@ -8,7 +9,7 @@
 #include <cmath>
 
 #include "today/outside/Text.hpp"
-#include "tools/today/Calendar.hpp"
+#include "tools/today/dates/Calendar.hpp"
 
 namespace today::cli {
 

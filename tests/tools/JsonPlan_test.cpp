@@ -7,8 +7,8 @@
 #include <string>
 
 #include "support/TestHost.hpp"
-#include "tools/today/JsonPlanWriter.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/JsonPlanWriter.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
 namespace {

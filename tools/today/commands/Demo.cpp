@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tools/today/Commands.hpp"
-#include "tools/today/DateArgument.hpp"
-#include "tools/today/JsonPlanWriter.hpp"
+#include "tools/today/dates/DateArgument.hpp"
+#include "tools/today/plans/JsonPlanWriter.hpp"
 
 namespace today::cli {
 

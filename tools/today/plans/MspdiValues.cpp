@@ -1,8 +1,11 @@
-#include "tools/today/MspdiValues.hpp"
+// Reading the text values of MSPDI elements (numbers, flags, durations, date-times) and positions in a document.
+#include "tools/today/plans/MspdiValues.hpp"
 
 #include <charconv>
 
 #include "today/outside/Host.hpp"
+#include "tools/today/dates/Calendar.hpp"
+#include "tools/today/dates/DateArgument.hpp"
 
 namespace today::cli::detail {
 
@@ -10,48 +13,6 @@ namespace {
 
 bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Reads exactly `count` digits at `at` and advances past them.
-std::optional<int> fixedDigits(std::string_view text, std::size_t& at, std::size_t count) {
-    if (text.size() - at < count) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const char c = text[at + i];
-        if (!isDigit(c)) {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    at += count;
-    return value;
-}
-
-bool expect(std::string_view text, std::size_t& at, char c) {
-    if (at < text.size() && text[at] == c) {
-        ++at;
-        return true;
-    }
-    return false;
-}
-
-bool isLeapYear(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int daysInMonth(std::int64_t year, int month) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : days[month - 1];
-}
-
-// Days since 1970-01-01 of a day of the proleptic Gregorian calendar.
-std::int64_t daysFromCivil(std::int64_t year, int month, int day) {
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<std::int64_t>(year - era * 400);
-    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
 
 }  // namespace
 
@@ -105,45 +66,47 @@ bool mspdiDurationIsZero(std::string_view text) {
 std::optional<Date> mspdiDateTime(std::string_view text) {
     text = trimXmlSpace(text);
     std::size_t at = 0;
+    IsoDateTime iso;
 
-    // Year: four digits or more (no sign; plans do not reach before year 1).
-    std::int64_t year = 0;
+    // Year: four to nine digits (no sign; plans do not reach before year 1).
+    iso.year = 0;
     while (at < text.size() && isDigit(text[at]) && at < 9) {
-        year = year * 10 + (text[at] - '0');
+        iso.year = iso.year * 10 + (text[at] - '0');
         ++at;
     }
-    if (at < 4 || !expect(text, at, '-')) {
+    if (at < 4 || !readCharacter(text, at, '-')) {
         return std::nullopt;
     }
-    const auto month = fixedDigits(text, at, 2);
-    if (!month || *month < 1 || *month > 12 || !expect(text, at, '-')) {
+    const auto month = readDigits(text, at, 2);
+    if (!month || *month < 1 || *month > 12 || !readCharacter(text, at, '-')) {
         return std::nullopt;
     }
-    const auto day = fixedDigits(text, at, 2);
-    if (!day || *day < 1 || *day > daysInMonth(year, *month)) {
+    const auto day = readDigits(text, at, 2);
+    if (!day || *day < 1 || *day > daysInMonth(iso.year, *month)) {
         return std::nullopt;
     }
+    iso.month = *month;
+    iso.day = *day;
 
-    LocalTime local;
-    local.year = year;
-    local.month = *month;
-    local.day = *day;
-    if (expect(text, at, 'T')) {
-        const auto hour = fixedDigits(text, at, 2);
-        if (!hour || !expect(text, at, ':')) {
+    if (readCharacter(text, at, 'T')) {
+        const auto hour = readDigits(text, at, 2);
+        if (!hour || !readCharacter(text, at, ':')) {
             return std::nullopt;
         }
-        const auto minute = fixedDigits(text, at, 2);
+        const auto minute = readDigits(text, at, 2);
         if (!minute || *minute > 59) {
             return std::nullopt;
         }
-        double second = 0;
-        if (expect(text, at, ':')) {
-            const std::size_t secondStart = at;
-            if (!fixedDigits(text, at, 2)) {
+        iso.hasTime = true;
+        iso.hour = *hour;
+        iso.minute = *minute;
+        if (readCharacter(text, at, ':')) {
+            const auto second = readDigits(text, at, 2);
+            if (!second) {
                 return std::nullopt;
             }
-            if (expect(text, at, '.')) {
+            iso.second = *second;
+            if (readCharacter(text, at, '.')) {
                 const std::size_t fractionStart = at;
                 while (at < text.size() && isDigit(text[at])) {
                     ++at;
@@ -151,49 +114,43 @@ std::optional<Date> mspdiDateTime(std::string_view text) {
                 if (at == fractionStart) {
                     return std::nullopt;
                 }
+                iso.fraction = fractionValue(text.substr(fractionStart, at - fractionStart));
             }
-            std::from_chars(text.data() + secondStart, text.data() + at, second);
-            if (second >= 60) {
+            // A fraction of many nines reads as a whole second more.
+            if (iso.second + iso.fraction >= 60) {
                 return std::nullopt;
             }
         }
-        // 24:00:00 is the end of the day, which the host normalises to the next midnight.
-        if (*hour > 24 || (*hour == 24 && (*minute != 0 || second != 0))) {
+        // 24:00:00 is the end of the day, which the calendar takes as the next midnight.
+        if (iso.hour > 24 || (iso.hour == 24 && (iso.minute != 0 || iso.second + iso.fraction != 0))) {
             return std::nullopt;
         }
-        local.hour = *hour;
-        local.minute = *minute;
-        local.second = second;
     }
 
     if (at == text.size()) {
-        return Host::current().dateFromLocalTime(local);
+        return localDate(iso, Host::current());
     }
-    std::int64_t offsetSeconds = 0;
-    if (expect(text, at, 'Z')) {
-        offsetSeconds = 0;
+    if (readCharacter(text, at, 'Z')) {
+        iso.offsetSeconds = 0;
     } else if (text[at] == '+' || text[at] == '-') {
         const int sign = text[at] == '-' ? -1 : 1;
         ++at;
-        const auto hours = fixedDigits(text, at, 2);
-        if (!hours || !expect(text, at, ':')) {
+        const auto hours = readDigits(text, at, 2);
+        if (!hours || !readCharacter(text, at, ':')) {
             return std::nullopt;
         }
-        const auto minutes = fixedDigits(text, at, 2);
+        const auto minutes = readDigits(text, at, 2);
         if (!minutes || *hours > 14 || *minutes > 59) {
             return std::nullopt;
         }
-        offsetSeconds = sign * (*hours * 3600 + *minutes * 60);
+        iso.offsetSeconds = sign * (*hours * 3600 + *minutes * 60);
     } else {
         return std::nullopt;
     }
     if (at != text.size()) {
         return std::nullopt;
     }
-    const double unixSeconds = static_cast<double>(daysFromCivil(local.year, local.month, local.day) * 86400 +
-                                                   local.hour * 3600 + local.minute * 60 - offsetSeconds) +
-                               local.second;
-    return Date::fromUnixTime(unixSeconds);
+    return absoluteDate(iso);
 }
 
 std::optional<std::int64_t> outlineLevelOfNumber(std::string_view text) {

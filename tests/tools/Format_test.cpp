@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "support/TestHost.hpp"
-#include "tools/today/DateArgument.hpp"
-#include "tools/today/Format.hpp"
+#include "tools/today/dates/DateArgument.hpp"
+#include "tools/today/output/Format.hpp"
 
 namespace today::cli {
 namespace {

@@ -1,44 +1,28 @@
-#include "tools/today/DateArgument.hpp"
+// Reading ISO 8601 dates and the words of `--at`, and finding starts of local days.
+#include "tools/today/dates/DateArgument.hpp"
 
 #include <charconv>
 #include <cmath>
+#include <string>
 
-#include "tools/today/Calendar.hpp"
+#include "tools/today/dates/Calendar.hpp"
 
 namespace today::cli {
 
 namespace {
 
-// Reads exactly `count` decimal digits at `pos`.
-std::optional<int> digits(std::string_view text, std::size_t& pos, std::size_t count) {
-    if (text.size() - pos < count) return std::nullopt;
-    int value = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const char c = text[pos + i];
-        if (c < '0' || c > '9') return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    pos += count;
-    return value;
-}
-
-bool accept(std::string_view text, std::size_t& pos, char c) {
-    if (pos < text.size() && text[pos] == c) {
-        ++pos;
-        return true;
-    }
-    return false;
-}
+using detail::readCharacter;
+using detail::readDigits;
 
 bool readTime(std::string_view text, std::size_t& pos, IsoDateTime& iso) {
-    const auto hour = digits(text, pos, 2);
-    if (!hour || !accept(text, pos, ':')) return false;
-    const auto minute = digits(text, pos, 2);
+    const auto hour = readDigits(text, pos, 2);
+    if (!hour || !readCharacter(text, pos, ':')) return false;
+    const auto minute = readDigits(text, pos, 2);
     if (!minute || *hour > 23 || *minute > 59) return false;
     iso.hour = *hour;
     iso.minute = *minute;
-    if (accept(text, pos, ':')) {
-        const auto second = digits(text, pos, 2);
+    if (readCharacter(text, pos, ':')) {
+        const auto second = readDigits(text, pos, 2);
         if (!second || *second > 59) return false;
         iso.second = *second;
         if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
@@ -46,9 +30,7 @@ bool readTime(std::string_view text, std::size_t& pos, IsoDateTime& iso) {
             while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
             const std::size_t count = pos - start;
             if (count == 0 || count > 9) return false;
-            std::string fraction = "0.";
-            fraction.append(text.substr(start, count));
-            std::from_chars(fraction.data(), fraction.data() + fraction.size(), iso.fraction);
+            iso.fraction = detail::fractionValue(text.substr(start, count));
         }
     }
     iso.hasTime = true;
@@ -56,20 +38,20 @@ bool readTime(std::string_view text, std::size_t& pos, IsoDateTime& iso) {
 }
 
 bool readOffset(std::string_view text, std::size_t& pos, IsoDateTime& iso) {
-    if (accept(text, pos, 'Z') || accept(text, pos, 'z')) {
+    if (readCharacter(text, pos, 'Z') || readCharacter(text, pos, 'z')) {
         iso.offsetSeconds = 0;
         return true;
     }
     int sign = 0;
-    if (accept(text, pos, '+')) sign = 1;
-    else if (accept(text, pos, '-')) sign = -1;
+    if (readCharacter(text, pos, '+')) sign = 1;
+    else if (readCharacter(text, pos, '-')) sign = -1;
     else return false;
-    const auto hours = digits(text, pos, 2);
+    const auto hours = readDigits(text, pos, 2);
     if (!hours || *hours > 23) return false;
     int minutes = 0;
     if (pos < text.size()) {
-        accept(text, pos, ':');
-        const auto m = digits(text, pos, 2);
+        readCharacter(text, pos, ':');
+        const auto m = readDigits(text, pos, 2);
         if (!m || *m > 59) return false;
         minutes = *m;
     }
@@ -106,18 +88,20 @@ std::optional<std::int64_t> relativeDays(std::string_view text) {
 std::optional<IsoDateTime> parseIso8601(std::string_view text) {
     IsoDateTime iso;
     std::size_t pos = 0;
-    const auto year = digits(text, pos, 4);
-    if (!year || !accept(text, pos, '-')) return std::nullopt;
-    const auto month = digits(text, pos, 2);
-    if (!month || !accept(text, pos, '-')) return std::nullopt;
-    const auto day = digits(text, pos, 2);
+    const auto year = readDigits(text, pos, 4);
+    if (!year || !readCharacter(text, pos, '-')) return std::nullopt;
+    const auto month = readDigits(text, pos, 2);
+    if (!month || !readCharacter(text, pos, '-')) return std::nullopt;
+    const auto day = readDigits(text, pos, 2);
     if (!day || *month < 1 || *month > 12 || *day < 1 || *day > daysInMonth(*year, *month)) return std::nullopt;
     iso.year = *year;
     iso.month = *month;
     iso.day = *day;
     if (pos == text.size()) return iso;
 
-    if (!accept(text, pos, 'T') && !accept(text, pos, 't') && !accept(text, pos, ' ')) return std::nullopt;
+    const bool separated =
+        readCharacter(text, pos, 'T') || readCharacter(text, pos, 't') || readCharacter(text, pos, ' ');
+    if (!separated) return std::nullopt;
     if (!readTime(text, pos, iso)) return std::nullopt;
     if (pos == text.size()) return iso;
     if (!readOffset(text, pos, iso) || pos != text.size()) return std::nullopt;
@@ -130,6 +114,17 @@ std::optional<Date> absoluteDate(const IsoDateTime& iso) {
     const std::int64_t seconds = (daysFromCivil(iso.year, iso.month, iso.day) - referenceDays) * 86400 +
                                  iso.hour * 3600 + iso.minute * 60 + iso.second - *iso.offsetSeconds;
     return Date(static_cast<double>(seconds) + iso.fraction);
+}
+
+std::optional<Date> localDate(const IsoDateTime& iso, Host& host) {
+    LocalTime local;
+    local.year = iso.year;
+    local.month = iso.month;
+    local.day = iso.day;
+    local.hour = iso.hour;
+    local.minute = iso.minute;
+    local.second = iso.second + iso.fraction;
+    return host.dateFromLocalTime(local);
 }
 
 std::optional<Date> addingCalendarDays(Date date, std::int64_t days, Host& host) {
@@ -177,14 +172,39 @@ std::optional<Date> parseDateArgument(std::string_view text, Host& host) {
     if (!iso) return std::nullopt;
     if (iso->offsetSeconds) return absoluteDate(*iso);
     if (!iso->hasTime) return startOfCivilDay(daysFromCivil(iso->year, iso->month, iso->day), host);
-    LocalTime local;
-    local.year = iso->year;
-    local.month = iso->month;
-    local.day = iso->day;
-    local.hour = iso->hour;
-    local.minute = iso->minute;
-    local.second = iso->second + iso->fraction;
-    return host.dateFromLocalTime(local);
+    return localDate(*iso, host);
 }
+
+namespace detail {
+
+std::optional<int> readDigits(std::string_view text, std::size_t& at, std::size_t count) {
+    if (text.size() - at < count) return std::nullopt;
+    int value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = text[at + i];
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    at += count;
+    return value;
+}
+
+bool readCharacter(std::string_view text, std::size_t& at, char c) {
+    if (at < text.size() && text[at] == c) {
+        ++at;
+        return true;
+    }
+    return false;
+}
+
+double fractionValue(std::string_view digits) {
+    std::string text = "0.";
+    text.append(digits);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+}  // namespace detail
 
 }  // namespace today::cli

@@ -10,8 +10,8 @@
 #include <fmt/format.h>
 #include <vector>
 
-#include "tools/today/MspdiValues.hpp"
-#include "tools/today/PlanLoader.hpp"
+#include "tools/today/plans/MspdiValues.hpp"
+#include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
 

@@ -36,6 +36,9 @@ std::optional<IsoDateTime> parseIso8601(std::string_view text);
 // The date of ISO text that carries an offset (the offset is required).
 std::optional<Date> absoluteDate(const IsoDateTime& iso);
 
+// The date of the civil time as written (its offset, if any, is not used), in the host's time zone.
+std::optional<Date> localDate(const IsoDateTime& iso, Host& host);
+
 // The same local time `days` calendar days later (earlier when negative), in the host's time zone.
 std::optional<Date> addingCalendarDays(Date date, std::int64_t days, Host& host);
 
@@ -51,5 +54,19 @@ std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host);
 // one of the words now, today, tomorrow, yesterday (the last three are starts of days, as is a bare date), +Nd or -Nd (the
 // current local time N calendar days later or earlier). None when the text is none of these.
 std::optional<Date> parseDateArgument(std::string_view text, Host& host);
+
+namespace detail {
+
+// Pieces of ISO 8601 text, for readers of forms close to it (MSPDI date-times). Each reads at `at` and
+// advances past what it read only when it succeeds.
+
+// Exactly `count` decimal digits.
+std::optional<int> readDigits(std::string_view text, std::size_t& at, std::size_t count);
+// The character `c`.
+bool readCharacter(std::string_view text, std::size_t& at, char c);
+// The value of the digits of a decimal fraction (the digits after the separator), 0 <= value <= 1.
+double fractionValue(std::string_view digits);
+
+}  // namespace detail
 
 }  // namespace today::cli

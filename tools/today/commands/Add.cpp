@@ -1,0 +1,59 @@
+// `today add`: adding a plan document, named by a path or a file URL, to the list.
+#include <fmt/format.h>
+
+#include "tools/today/Commands.hpp"
+
+namespace today::cli {
+
+namespace {
+
+// The URL of the FILE argument: a path, or a URL when no file has that name and it reads as one.
+Url documentUrl(const std::string& argument, Host& host) {
+    const Url asPath = Url::fileUrl(argument);
+    if (!host.exists(asPath.path())) {
+        if (auto url = Url::parse(argument); url && url->scheme()) return *std::move(url);
+    }
+    return asPath;
+}
+
+}  // namespace
+
+int runAdd(const Context& context) {
+    const std::string& argument = context.options.file;
+    const Url url = documentUrl(argument, context.host);
+    if (!url.isFileUrl()) {
+        printError(fmt::format("cannot add {}: only plan files can be added (a path or a file:// URL)", argument));
+        return exitFailure;
+    }
+    if (const auto host = url.host(); host && !Url::isLocalHost(*host)) {
+        printError(fmt::format("cannot add {}: the file URL names a file on the host \"{}\", not on this machine",
+                               argument, *host));
+        return exitFailure;
+    }
+    if (url.path().empty()) {
+        printError(fmt::format("cannot add {}: the URL names no file (its path is empty, or escapes a \"/\" or a "
+                               "NUL, which no file name holds)",
+                               argument));
+        return exitFailure;
+    }
+    if (!context.host.exists(storedPath(url))) {
+        printError(fmt::format("cannot add {}: no such file", argument));
+        return exitFailure;
+    }
+    const auto manager = makeManager(context);
+    if (!manager) return exitFailure;
+
+    const bool added = manager->add(url);
+    const auto id = manager->takeChanged();
+    const auto profile = id ? manager->projectProfileById(*id) : std::nullopt;
+    if (!added || !profile) {
+        const bool unreadable = !manager->takeLoadFailures().empty();
+        printError(fmt::format("{} was not added{}", argument, unreadable ? ": the plan could not be read" : ""));
+        return exitFailure;
+    }
+    printLine(fmt::format("Added {} as {} from {}", quotedName(profile->name), printable(profile->id()),
+                          printable(profile->sourceOrvFilePath)));
+    return exitSuccess;
+}
+
+}  // namespace today::cli

@@ -1,0 +1,49 @@
+// `today update`: reading a listed plan again when its file has changed.
+#include <fmt/format.h>
+
+#include "tools/today/Commands.hpp"
+
+namespace today::cli {
+
+int runUpdate(const Context& context) {
+    const std::string& argument = context.options.file;
+    const auto manager = makeManager(context);
+    if (!manager) return exitFailure;
+
+    // The list holds standardised, link-resolved paths; the path exactly as given is tried as well.
+    auto before = manager->projectProfile(std::string_view(storedPath(Url::fileUrl(argument))));
+    if (!before) before = manager->projectProfile(std::string_view(argument));
+    if (!before) {
+        printError(fmt::format("{} is not in the list (see `today list`)", argument));
+        return exitFailure;
+    }
+    if (!context.host.exists(before->sourceOrvFilePath)) {
+        printError(fmt::format("cannot update {}: no such file", before->sourceOrvFilePath));
+        return exitFailure;
+    }
+
+    const bool updated = manager->update(before->sourceOrvFilePath);
+    const bool unreadable = !manager->takeLoadFailures().empty();
+    if (!updated || unreadable) {
+        printError(fmt::format("{} was left as it was{}", quotedName(before->name),
+                               unreadable ? ": the plan could not be read" : ""));
+        return exitFailure;
+    }
+    const auto after = manager->projectProfileById(before->id()).value_or(*before);
+    // The library counts an update whose snapshot or list could not be written a success; the profile
+    // then still carries another date than the document's.
+    if (const auto document = context.host.status(before->sourceOrvFilePath); document && document->modified != after.lastUpdate) {
+        printError(fmt::format("{} could not be updated: its snapshot or the list of plans could not be written",
+                               quotedName(before->name)));
+        return exitFailure;
+    }
+    if (after.lastUpdate == before->lastUpdate) {
+        printLine(fmt::format("{} ({}) is up to date", quotedName(after.name), printable(after.id())));
+    } else {
+        printLine(fmt::format("Updated {} ({}): {}", quotedName(after.name), printable(after.id()),
+                              spanText(after.start, after.finish, context.host)));
+    }
+    return exitSuccess;
+}
+
+}  // namespace today::cli
