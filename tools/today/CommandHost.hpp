@@ -7,13 +7,15 @@
 #include <string_view>
 
 #include "today/outside/Host.hpp"
+#include "today/outside/Text.hpp"
 
 namespace today::cli {
 
 class CommandHost : public Host {
 public:
     void printLine(std::string_view line) override {
-        std::string text(line);
+        // A message may quote a path from the list: no control character of it reaches the terminal.
+        std::string text = detail::terminalSafe(line);
         text.push_back('\n');
         // What standard output holds so far goes first, so that both streams read in order on a terminal.
         std::fflush(stdout);
