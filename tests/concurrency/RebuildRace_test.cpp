@@ -60,10 +60,10 @@ TEST_F(RebuildRaceTest, RebuildsStaleRefreshesAndUpdatesRaceWithDocumentSaves) {
         }
         saving = false;
     });
-    // Widgets ask for today's tasks of every profile.
+    // Widgets ask for today's tasks of every profile, at least once per round, until the saves end.
     for (int t = 0; t < 3; ++t) {
         threads.emplace_back([&] {
-            while (saving) {
+            for (long pass = 0; pass < rounds || saving; ++pass) {
                 for (const auto& profile : manager->projectProfiles()) {
                     const auto tasks = manager->tasks(profile, testNow());
                     if (!tasks || tasks->size() != 1) ++failures;
