@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the `bench` preset (optimised) and runs the whole benchmark suite once: the Google Benchmark
-# scenarios (median of 5 repetitions in random order), peak memory, and `today show` as a whole process
-# under hyperfine. Writes the raw results and the report (the tables of docs/performance.md) to build/bench/results/ and
-# prints the report.
+# scenarios (median of 5 repetitions in random order), the growth with the number of plans, peak memory,
+# and `today show` as a whole process under hyperfine. Writes the raw results and the report (the tables
+# of docs/performance.md) to build/bench/results/ and prints the report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -20,6 +20,9 @@ echo "== Google Benchmark scenarios"
 # instead of falling on one of them; the report takes the median of each case.
 "$build/bench/today_bench" --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
   --benchmark_report_aggregates_only=true --benchmark_out="$results/bench.json" --benchmark_out_format=json
+
+echo "== Growth with the number of plans (1,000, 10,000 and 40,000; several minutes, mostly disk flushes)"
+"$build/bench/today_bench_growth" | tee "$results/growth.md"
 
 echo "== Peak memory of one cached reading"
 "$build/bench/today_bench_memory" | tee "$results/memory.json"

@@ -11,14 +11,13 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(header today/today.hpp today/export.hpp today/version.hpp today/manager/TodayManager.hpp
-               today/outside/Host.hpp)
-  if(NOT EXISTS ${prefix}/include/${header})
-    message(FATAL_ERROR "Not installed: include/${header}")
-  endif()
-endforeach()
-if(EXISTS ${prefix}/include/today/records/ProjectTodayCacheFile.hpp)
-  message(FATAL_ERROR "An internal header was installed")
+# Exactly the public headers are installed: each of them, and no internal one.
+string(REPLACE "," ";" expected "${PUBLIC_HEADERS}")
+list(SORT expected)
+file(GLOB_RECURSE installed RELATIVE ${prefix}/include ${prefix}/include/*)
+list(SORT installed)
+if(NOT installed STREQUAL expected)
+  message(FATAL_ERROR "Installed headers differ from the public ones.\nInstalled: ${installed}\nPublic: ${expected}")
 endif()
 
 # find_package(today) + today::today
