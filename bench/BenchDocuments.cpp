@@ -22,9 +22,11 @@ constexpr double snapshotBase = 900000000.25;
 constexpr double taskSpacing = 630;  // seconds between the starts of two snapshot tasks
 constexpr double secondsPerDay = 86400;
 
-constexpr std::array<std::string_view, 10> taskWords = {
-    "Design review",  "Überprüfung der Statik", "Réunion de chantier", "Pruebas de aceptación", "Dachstuhl",
-    "集成测试",        "Проверка смет",          "Kick-off",            "Documentation",          "Électricité"};
+constexpr std::array<std::string_view, 10> taskWords = {"Design review",       "Überprüfung der Statik",
+                                                        "Réunion de chantier", "Pruebas de aceptación",
+                                                        "Dachstuhl",           "集成测试",
+                                                        "Проверка смет",       "Kick-off",
+                                                        "Documentation",       "Électricité"};
 
 std::size_t power(std::size_t base, std::size_t exponent) {
     std::size_t result = 1;
@@ -98,8 +100,8 @@ detail::JsonProjectToday makeSnapshot(std::size_t taskCount) {
     for (std::size_t i = 0; i < taskCount; ++i) {
         detail::JsonTaskToday& task = tasks.emplace_back();
         const bool milestone = i % 20 == 19;
-        const double finish = snapshotBase + static_cast<double>(i) * taskSpacing +
-                              static_cast<double>(1 + i % 10) * secondsPerDay + 0.5;
+        const double finish =
+            snapshotBase + static_cast<double>(i) * taskSpacing + static_cast<double>(1 + i % 10) * secondsPerDay + 0.5;
         task.id = static_cast<std::int64_t>(1000 + i);
         task.name = fmt::format("{} {}", taskWords[i % taskWords.size()], i);
         task.start = Date(milestone ? finish - secondsPerDay : snapshotBase + static_cast<double>(i) * taskSpacing);
@@ -117,9 +119,10 @@ Date askedDate(std::size_t taskCount) {
 }
 
 std::string profilePath(std::size_t index) {
-    return fmt::format("/home/zoë/Documents/Projets en cours/Bâtiment Est – Rénovation/Planification générale "
-                       "n°{:05}.orv",
-                       index);
+    return fmt::format(
+        "/home/zoë/Documents/Projets en cours/Bâtiment Est – Rénovation/Planification générale "
+        "n°{:05}.orv",
+        index);
 }
 
 std::vector<detail::JsonTodayProjectProfile> makeProfileRecords(std::size_t count) {

@@ -52,7 +52,8 @@ detail::JsonTodayProjectProfile documentRecord(std::string id, const std::string
     record.securityScopedBookmark = Url::fileUrl(documentPath).bookmarkData(BookmarkCreationOptions::withSecurityScope);
     record.lastUpdate = detail::Path(documentPath).lastUpdateDate();
     record.todayWidget = true;
-    if (!record.securityScopedBookmark || !record.lastUpdate) throw std::runtime_error("cannot bookmark " + documentPath);
+    if (!record.securityScopedBookmark || !record.lastUpdate)
+        throw std::runtime_error("cannot bookmark " + documentPath);
     return record;
 }
 

@@ -10,8 +10,8 @@
 #include <iostream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 
 namespace {
@@ -137,7 +137,8 @@ void rebuild(const Results& results) {
     const double oursEncode = results.time("BM_Rebuild_CacheEncode");
     const double peerEncode = results.time("BM_Rebuild_CacheEncode_Peer");
     fmt::print("| writing the cache file | ours | peer | speed vs peer |\n|---|---:|---:|---:|\n");
-    fmt::print("| encoding | {} | {} | {:.1f}x |\n", duration(oursEncode), duration(peerEncode), peerEncode / oursEncode);
+    fmt::print("| encoding | {} | {} | {:.1f}x |\n", duration(oursEncode), duration(peerEncode),
+               peerEncode / oursEncode);
     fmt::print("| encoding and writing | {} | {} | {:.1f}x |\n", duration(ours), duration(peer), peer / ours);
     const double oursCpu = results.cpuTime("BM_Rebuild_CacheWrite");
     const double peerCpu = results.cpuTime("BM_Rebuild_CacheWrite_Peer");
@@ -166,18 +167,21 @@ void profileList(const Results& results) {
     fmt::print("| encoding of that change alone | {} | | {} | | {:.1f}x |\n\n", duration(encode), duration(encodePeer),
                encodePeer / encode);
     const double unshared = results.time("BM_StoredChange_Unshared");
-    fmt::print("Sharing the list between processes: the same change without the list lock and the look at the file "
-               "costs {}; with them {}: {:.3f}x. Target at most 1.05x: {}.\n\n",
-               duration(unshared), duration(change), change / unshared, verdict(change / unshared <= 1.05));
+    fmt::print(
+        "Sharing the list between processes: the same change without the list lock and the look at the file "
+        "costs {}; with them {}: {:.3f}x. Target at most 1.05x: {}.\n\n",
+        duration(unshared), duration(change), change / unshared, verdict(change / unshared <= 1.05));
     const double byId = results.time("BM_ProfileById_Ours");
     const double stat = results.time("BM_ListFileStat");
-    fmt::print("A query looks at the list file first (one `stat`, {}) to follow changes made by other processes: "
-               "{:.1f}% of `projectProfileById` over 10,000 profiles ({}).\n\n",
-               duration(stat), 100 * stat / byId, duration(byId));
-    fmt::print("Targets: creation at most 1.5x the floor: {:.2f}x, {}; reading at least 5x faster than the peer: "
-               "{:.1f}x, {}; writing at least 3x faster: {:.1f}x, {}.\n\n",
-               ours / floor, verdict(ours / floor <= 1.5), peer / ours, verdict(peer / ours >= 5),
-               changePeer / change, verdict(changePeer / change >= 3));
+    fmt::print(
+        "A query looks at the list file first (one `stat`, {}) to follow changes made by other processes: "
+        "{:.1f}% of `projectProfileById` over 10,000 profiles ({}).\n\n",
+        duration(stat), 100 * stat / byId, duration(byId));
+    fmt::print(
+        "Targets: creation at most 1.5x the floor: {:.2f}x, {}; reading at least 5x faster than the peer: "
+        "{:.1f}x, {}; writing at least 3x faster: {:.1f}x, {}.\n\n",
+        ours / floor, verdict(ours / floor <= 1.5), peer / ours, verdict(peer / ours >= 5), changePeer / change,
+        verdict(changePeer / change >= 3));
 
     const double composed = results.counter("BM_ProfileLookup_Ours", "per_profile") * 1e9;
     const double decomposed = results.counter("BM_ProfileLookup_Decomposed_Ours", "per_profile") * 1e9;
@@ -193,8 +197,8 @@ void command(const json& hyperfine) {
     const json& result = hyperfine.at("results").at(0);
     const double median = result.at("median").get<double>() * 1e9;
     fmt::print("## 4. The command: `{}`\n\n", result.at("command").get<std::string>());
-    fmt::print("10 projects of 50 tasks, {} runs: median {}, mean {} ± {}, min {}, max {}. ",
-               result.at("times").size(), duration(median), duration(result.at("mean").get<double>() * 1e9),
+    fmt::print("10 projects of 50 tasks, {} runs: median {}, mean {} ± {}, min {}, max {}. ", result.at("times").size(),
+               duration(median), duration(result.at("mean").get<double>() * 1e9),
                duration(result.at("stddev").get<double>() * 1e9), duration(result.at("min").get<double>() * 1e9),
                duration(result.at("max").get<double>() * 1e9));
     fmt::print("Target under 5 ms median: {}.\n\n", verdict(median < 5e6));
@@ -203,9 +207,10 @@ void command(const json& hyperfine) {
 void memory(const json& measured) {
     fmt::print("## 5. Memory: one `tasks(profile, at)` over the 100,000-task cache file\n\n");
     const double fileSize = measured.at("file_bytes").get<double>();
-    fmt::print("File: {:.0f} bytes.\n\n| reader | peak resident memory of the call | multiple of the file |\n"
-               "|---|---:|---:|\n",
-               fileSize);
+    fmt::print(
+        "File: {:.0f} bytes.\n\n| reader | peak resident memory of the call | multiple of the file |\n"
+        "|---|---:|---:|\n",
+        fileSize);
     for (const char* who : {"ours", "peer"}) {
         const json& entry = measured.at(who);
         fmt::print("| {} | {:.1f} MiB | {:.2f}x |\n", who, entry.at("call_kib").get<double>() / 1024,
@@ -225,8 +230,9 @@ int main(int argc, char** argv) {
     const json bench = load(argv[1]);
     const Results results(bench);
     const json& context = bench.at("context");
-    fmt::print("Machine: {} CPUs at {} MHz; Google Benchmark library: {} build; run of {}.\n\n", context.value("num_cpus", 0),
-               context.value("mhz_per_cpu", 0), context.value("library_build_type", "?"), context.value("date", "?"));
+    fmt::print("Machine: {} CPUs at {} MHz; Google Benchmark library: {} build; run of {}.\n\n",
+               context.value("num_cpus", 0), context.value("mhz_per_cpu", 0), context.value("library_build_type", "?"),
+               context.value("date", "?"));
     cachedAnswer(results);
     rebuild(results);
     profileList(results);

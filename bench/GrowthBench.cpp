@@ -117,7 +117,8 @@ Row measure(std::size_t count, bool smoke) {
 
     // Every plan saved again: the first show rebuilds them all.
     const auto touchAll = [&](double offset) {
-        const auto when = std::filesystem::file_time_type::clock::now() + std::chrono::seconds(static_cast<long>(offset));
+        const auto when =
+            std::filesystem::file_time_type::clock::now() + std::chrono::seconds(static_cast<long>(offset));
         for (const auto& document : group.documents) std::filesystem::last_write_time(document, when);
     };
     touchAll(10);
@@ -168,10 +169,11 @@ std::string cell(double seconds, std::size_t plans) {
 int main() {
     using namespace today::bench;
     const bool smoke = std::getenv("TODAY_BENCH_SMOKE") != nullptr;
-    const std::vector<std::size_t> sizes = smoke ? std::vector<std::size_t>{10, 100}
-                                                 : std::vector<std::size_t>{1000, 10000, 40000};
-    fmt::print("| plans | show, all plans | per plan | before: one call and one lookup per plan | per plan "
-               "| first show after every plan was saved | per plan | before: one list write per plan | per plan |\n");
+    const std::vector<std::size_t> sizes =
+        smoke ? std::vector<std::size_t>{10, 100} : std::vector<std::size_t>{1000, 10000, 40000};
+    fmt::print(
+        "| plans | show, all plans | per plan | before: one call and one lookup per plan | per plan "
+        "| first show after every plan was saved | per plan | before: one list write per plan | per plan |\n");
     fmt::print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const std::size_t size : sizes) {
         const Row row = measure(size, smoke);

@@ -99,7 +99,8 @@ Measurement measureInChild(const std::vector<std::string>& arguments, bool repor
     ::waitpid(child, &status, 0);
     Measurement measurement;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-        (reports && std::sscanf(output.c_str(), "%ld %ld %zu", &measurement.baseline, &measurement.peak, &measurement.shown) != 3)) {
+        (reports && std::sscanf(output.c_str(), "%ld %ld %zu", &measurement.baseline, &measurement.peak,
+                                &measurement.shown) != 3)) {
         std::fprintf(stderr, "the measuring process failed\n");
         std::exit(1);
     }

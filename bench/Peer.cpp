@@ -155,7 +155,8 @@ void to_json(json& object, const Profile& profile) {
     writeOptional(object, "start", profile.start);
     writeOptional(object, "finish", profile.finish);
     writeOptional(object, "sourceOrvFilePath", profile.sourceOrvFilePath);
-    if (profile.securityScopedBookmark) object["securityScopedBookmark"] = base64Encode(*profile.securityScopedBookmark);
+    if (profile.securityScopedBookmark)
+        object["securityScopedBookmark"] = base64Encode(*profile.securityScopedBookmark);
     writeOptional(object, "lastUpdate", profile.lastUpdate);
     writeOptional(object, "todayWidget", profile.todayWidget);
 }

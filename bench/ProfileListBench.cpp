@@ -146,9 +146,9 @@ std::string lastPath(bool decomposed) {
     const std::string path = profilePath(profileCount - 1);
     if (!decomposed) return path;
     utf8proc_uint8_t* result = nullptr;
-    const auto length = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(path.data()),
-                                     static_cast<utf8proc_ssize_t>(path.size()), &result,
-                                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
+    const auto length =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(path.data()), static_cast<utf8proc_ssize_t>(path.size()),
+                     &result, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_DECOMPOSE));
     if (length < 0) std::abort();
     std::string text(reinterpret_cast<const char*>(result), static_cast<std::size_t>(length));
     std::free(result);
@@ -163,9 +163,8 @@ void lookUp(benchmark::State& state, bool decomposed) {
         if (!profile) std::abort();
         benchmark::DoNotOptimize(profile);
     }
-    state.counters["per_profile"] = benchmark::Counter(static_cast<double>(profileCount),
-                                                       benchmark::Counter::kIsIterationInvariantRate |
-                                                           benchmark::Counter::kInvert);
+    state.counters["per_profile"] = benchmark::Counter(
+        static_cast<double>(profileCount), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // The path as stored (composed form).
@@ -189,9 +188,8 @@ void BM_ProfileLookup_Peer(benchmark::State& state) {
         peer::Profile copy = *found;
         benchmark::DoNotOptimize(copy);
     }
-    state.counters["per_profile"] = benchmark::Counter(static_cast<double>(profileCount),
-                                                       benchmark::Counter::kIsIterationInvariantRate |
-                                                           benchmark::Counter::kInvert);
+    state.counters["per_profile"] = benchmark::Counter(
+        static_cast<double>(profileCount), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // A query by id of the last profile: it looks at the list file first (one `stat`), then walks the list.

@@ -42,9 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          "a record becomes a task exactly when it has an id, a start and a finish");
         for (const double at : {-1e300, 0.0, 7e8, 1e300}) {
             const bool active = detail::isTaskActive(record, Date(at));
-            fuzzing::require(!active || (record.start && record.finish && !(Date(at) < *record.start) &&
-                                         Date(at) < *record.finish),
-                             "an active record is on from its start up to its finish");
+            fuzzing::require(
+                !active || (record.start && record.finish && !(Date(at) < *record.start) && Date(at) < *record.finish),
+                "an active record is on from its start up to its finish");
         }
     }
     return 0;

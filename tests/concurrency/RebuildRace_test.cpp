@@ -38,8 +38,9 @@ TEST_F(RebuildRaceTest, RebuildsStaleRefreshesAndUpdatesRaceWithDocumentSaves) {
     std::vector<std::string> paths;
     for (int i = 0; i < documentCount; ++i) {
         paths.push_back(writeDocument("plan" + std::to_string(i) + ".orv", documentTime));
-        manager->setDocument(paths.back(), planWithTasks("Plan " + std::to_string(i),
-                                                         {planTask(i + 1, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
+        manager->setDocument(paths.back(),
+                             planWithTasks("Plan " + std::to_string(i),
+                                           {planTask(i + 1, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
         ASSERT_TRUE(manager->add(Url::fileUrl(paths.back())));
     }
 
@@ -83,7 +84,8 @@ TEST_F(RebuildRaceTest, RebuildsStaleRefreshesAndUpdatesRaceWithDocumentSaves) {
     threads.emplace_back([&] {
         while (saving) {
             for (const auto& profile : manager->projectProfiles()) {
-                (void)manager->createFileUrl(*profile.securityScopedBookmark, BookmarkResolutionOptions::withSecurityScope);
+                (void)manager->createFileUrl(*profile.securityScopedBookmark,
+                                             BookmarkResolutionOptions::withSecurityScope);
             }
         }
     });

@@ -124,8 +124,8 @@ TEST_F(BookmarkTest, AStaleRefreshThatCannotBeSavedYieldsNothingButStaysInMemory
     host.failAll(HostOp::rename, "projects.json");
 
     EXPECT_FALSE(manager->createFileUrl(bookmark, options).has_value());
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Bookmark is stale.\"",
-                                                          "Failed to save today project profiles to file"}));
+    EXPECT_EQ(host.takeLines(),
+              (std::vector<std::string>{"\"Bookmark is stale.\"", "Failed to save today project profiles to file"}));
     EXPECT_EQ(readText(dbPath()), listText);
     EXPECT_NE(manager->projectProfiles()[0].securityScopedBookmark, bookmark);
 }

@@ -185,7 +185,7 @@ TEST_F(ConfigurationTest, UpdateOfAnUnchangedDocumentWritesNothingButReportsTheC
 TEST_F(ConfigurationTest, UpdateOfANewerDocumentRefreshesTheProfileAndItsCacheFile) {
     auto profile = added();
     manager->setDocument(path, planProject(std::nullopt, withChildren(planTask(0, hoursAfterDayStart(5), {}),
-                                                                       {planTask(7, {}, hoursAfterDayStart(30))})));
+                                                                      {planTask(7, {}, hoursAfterDayStart(30))})));
     setModified(path, documentTime + 60);
 
     EXPECT_TRUE(manager->update(path));
@@ -205,7 +205,8 @@ TEST_F(ConfigurationTest, UpdateReadsAnOlderDocumentAgainAndRepairsAMissingSnaps
     const auto profile = added();
     // A backup restored over the document: older than the profile, and another plan.
     setModified(path, documentTime - 3600);
-    manager->setDocument(path, planWithTasks("Restored", {planTask(5, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
+    manager->setDocument(path,
+                         planWithTasks("Restored", {planTask(5, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
     EXPECT_TRUE(manager->update(path));
     EXPECT_EQ(storedProfiles().at(0).name, "Restored");
     EXPECT_EQ(storedProfiles().at(0).lastUpdate, modifiedDate(path));

@@ -23,8 +23,8 @@
 #include "support/TestHost.hpp"
 #include "today/manager/ManagerAccess.hpp"
 #include "today/manager/TodayManager.hpp"
-#include "today/outside/Path.hpp"
 #include "today/outside/Host.hpp"
+#include "today/outside/Path.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 #include "today/records/RecordFactory.hpp"
 
@@ -140,8 +140,8 @@ inline void replaceFile(const std::string& path, const std::string& content, std
 
 inline TodayProjectProfile makeProfile(std::string id, std::string path, Date lastUpdate = Date(0),
                                        std::optional<Bytes> bookmark = {}, std::string name = "Plan") {
-    return detail::RecordFactory::profile(std::move(id), std::move(name), std::nullopt, std::nullopt,
-                                          std::move(path), std::move(bookmark), lastUpdate, false);
+    return detail::RecordFactory::profile(std::move(id), std::move(name), std::nullopt, std::nullopt, std::move(path),
+                                          std::move(bookmark), lastUpdate, false);
 }
 
 inline std::vector<std::string> idsOf(const std::vector<TodayProjectProfile>& profiles) {

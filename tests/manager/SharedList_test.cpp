@@ -16,7 +16,8 @@ namespace {
 constexpr const char* saveFailed = "Failed to save today project profiles to file";
 
 JsonProject planNamed(const std::string& name) {
-    return planWithTasks(name, {planTask(1, hoursAfterDayStart(8), hoursAfterDayStart(12), JsonTaskType::normal, "work")});
+    return planWithTasks(name,
+                         {planTask(1, hoursAfterDayStart(8), hoursAfterDayStart(12), JsonTaskType::normal, "work")});
 }
 
 class SharedListTest : public ManagerTest {
@@ -58,7 +59,10 @@ TEST_F(SharedListTest, AChangeByOneManagerKeepsWhatTheOtherStoredSince) {
     const Date newer = Date::fromUnixTime(documentTime + 60);
     const std::vector<WidgetWrite> writes = {
         {"add", [this] { addTo(*widget, "third"); },
-         [this](const auto& stored) { EXPECT_EQ(stored.size(), 3u); EXPECT_EQ(stored[0].id(), first); }},
+         [this](const auto& stored) {
+             EXPECT_EQ(stored.size(), 3u);
+             EXPECT_EQ(stored[0].id(), first);
+         }},
         {"delete", [this] { EXPECT_TRUE(widget->deleteProject(first)); },
          [this](const auto& stored) { EXPECT_EQ(idsOf(stored), std::vector{second}); }},
         {"rebuild",

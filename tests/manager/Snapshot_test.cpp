@@ -36,11 +36,10 @@ TEST(SnapshotBuilder, KeepsUnfinishedLeavesInDocumentOrder) {
                  withChildren(planTask(2, {}, {}, JsonTaskType::normal),
                               {planTask(3, day, later), planTask(4, {}, hoursAfterDayStart(-1))}),
                  withChildren(planTask({}, {}, {}), {planTask(5, day, later)}),  // no id: subtree hidden
-                 planTask(6, day, {}),                                             // no finish
-                 planTask(7, day, day),                                            // finishes at the day
-                 planTask(8, day, Date(day.timeIntervalSinceReferenceDate() + 1)),
-                 planTask(9, {}, later),                                           // no start
-                 planTask(10, {}, later, JsonTaskType::project)});               // a project leaf
+                 planTask(6, day, {}),                                           // no finish
+                 planTask(7, day, day),                                          // finishes at the day
+                 planTask(8, day, Date(day.timeIntervalSinceReferenceDate() + 1)), planTask(9, {}, later),  // no start
+                 planTask(10, {}, later, JsonTaskType::project)});  // a project leaf
     const auto snapshot = makeJsonProjectToday(project, day);
 
     EXPECT_EQ(snapshot.name, "Plan");
@@ -77,8 +76,7 @@ TEST(SnapshotBuilder, HandsDownTheOutermostProjectTaskId) {
                                planTask(2, day, later)}),
                  withChildren(planTask(30, {}, {}, JsonTaskType::normal),
                               {withChildren(planTask(40, {}, {}, JsonTaskType::project), {planTask(3, day, later)})}),
-                 withChildren(planTask(50, {}, {}, std::nullopt), {planTask(4, day, later)}),
-                 planTask(5, day, later)});
+                 withChildren(planTask(50, {}, {}, std::nullopt), {planTask(4, day, later)}), planTask(5, day, later)});
     const auto snapshot = makeJsonProjectToday(project, day);
     EXPECT_EQ(taskIds(snapshot), (std::vector<std::int64_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(taskWithId(snapshot, 1).directProjectTaskId, 10);

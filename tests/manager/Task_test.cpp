@@ -44,9 +44,9 @@ protected:
     std::string prepareDocument(PlanManager& manager, std::optional<std::string> name = "Fresh") {
         const std::string path = writeDocument("plan.orv", documentTime);
         manager.setDocument(path, planWithTasks(name, {planTask(1, hoursAfterDayStart(-24), hoursAfterDayStart(20)),
-                                                     planTask(2, hoursAfterDayStart(12), hoursAfterDayStart(20)),
-                                                     planTask(3, hoursAfterDayStart(-30), hoursAfterDayStart(-6)),
-                                                     planTask(4, hoursAfterDayStart(-24), hoursAfterDayStart(6))}));
+                                                       planTask(2, hoursAfterDayStart(12), hoursAfterDayStart(20)),
+                                                       planTask(3, hoursAfterDayStart(-30), hoursAfterDayStart(-6)),
+                                                       planTask(4, hoursAfterDayStart(-24), hoursAfterDayStart(6))}));
         return path;
     }
 
@@ -61,12 +61,12 @@ protected:
 
 TEST_F(TaskTest, TheCacheFileIsFilteredWithTheAskedDate) {
     JsonProjectToday snapshot;
-    snapshot.tasks = std::vector<JsonTaskToday>{
-        cached(1, "Morning", hoursAfterDayStart(9), hoursAfterDayStart(12)),
-        cached(2, std::nullopt, hoursAfterDayStart(8), hoursAfterDayStart(18)),
-        cached({}, "No id", hoursAfterDayStart(8), hoursAfterDayStart(18)),
-        cached(4, "No start", std::nullopt, hoursAfterDayStart(18)),
-        cached(5, "Yesterday", hoursAfterDayStart(-20), hoursAfterDayStart(-10))};
+    snapshot.tasks =
+        std::vector<JsonTaskToday>{cached(1, "Morning", hoursAfterDayStart(9), hoursAfterDayStart(12)),
+                                   cached(2, std::nullopt, hoursAfterDayStart(8), hoursAfterDayStart(18)),
+                                   cached({}, "No id", hoursAfterDayStart(8), hoursAfterDayStart(18)),
+                                   cached(4, "No start", std::nullopt, hoursAfterDayStart(18)),
+                                   cached(5, "Yesterday", hoursAfterDayStart(-20), hoursAfterDayStart(-10))};
     snapshot.tasks->at(1).completed = 30;
     snapshot.tasks->at(1).directProjectTaskId = 7;
     writeCache("p", snapshot);
@@ -178,7 +178,8 @@ TEST_F(TaskTest, TheDocumentIsReadAgainWhenItsDateDiffersOrTheSnapshotIsUnusable
     {
         auto manager = makeManager();
         const std::string path = prepareDocument(*manager);
-        EXPECT_TRUE(manager->tasks(makeProfile("gone", path, modifiedDate(path), bookmarkOf(path)), testNow())->empty());
+        EXPECT_TRUE(
+            manager->tasks(makeProfile("gone", path, modifiedDate(path), bookmarkOf(path)), testNow())->empty());
         EXPECT_TRUE(manager->takeLoads().empty());
         EXPECT_FALSE(fileExists(cachePath("gone")));
     }
@@ -212,7 +213,8 @@ TEST_F(TaskTest, SeveralRebuildsInOneCallWriteTheListOnce) {
     for (int i = 0; i < 3; ++i) {
         const std::string name = "plan" + std::to_string(i);
         const std::string path = writeDocument(name + ".orv", documentTime);
-        manager->setDocument(path, planWithTasks(name, {planTask(i + 1, hoursAfterDayStart(-1), hoursAfterDayStart(20))}));
+        manager->setDocument(path,
+                             planWithTasks(name, {planTask(i + 1, hoursAfterDayStart(-1), hoursAfterDayStart(20))}));
         profiles.push_back(makeProfile(name, path, Date(0), bookmarkOf(path)));
         ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, profiles.back()));
     }
@@ -241,7 +243,8 @@ TEST_F(TaskTest, SeveralRebuildsInOneCallWriteTheListOnce) {
     const std::string listText = readText(dbPath());
     host.failAll(HostOp::lockFile);
     std::vector<std::string> expected = {"Failed to save today project profiles to file"};
-    for (const auto& profile : profiles) expected.push_back("Failed to save project today cache file: " + profile.sourceOrvFilePath);
+    for (const auto& profile : profiles)
+        expected.push_back("Failed to save project today cache file: " + profile.sourceOrvFilePath);
     EXPECT_EQ(manager->tasks(profiles, testNow()).size(), 3u);
     EXPECT_EQ(host.takeLines(), expected);
     EXPECT_EQ(readText(dbPath()), listText);

@@ -14,9 +14,9 @@
 #include "support/TestHost.hpp"
 #include "today/outside/FileReading.hpp"
 #include "today/outside/Host.hpp"
+#include "today/outside/Identifier.hpp"
 #include "today/outside/Path.hpp"
 #include "today/outside/Text.hpp"
-#include "today/outside/Identifier.hpp"
 
 namespace today {
 namespace {
@@ -128,7 +128,8 @@ TEST_F(FileTest, ModificationDatesAgreeAndRemovalReports) {
     const auto fromPath = Path(file).lastUpdateDate();
     ASSERT_TRUE(fromPath);
     EXPECT_EQ(fromPath, host.status(file)->modified);
-    EXPECT_LT(std::abs(fromPath->timeIntervalSinceReferenceDate() - Date::now().timeIntervalSinceReferenceDate()), 60.0);
+    EXPECT_LT(std::abs(fromPath->timeIntervalSinceReferenceDate() - Date::now().timeIntervalSinceReferenceDate()),
+              60.0);
 
     EXPECT_TRUE(host.exists(file));
     EXPECT_TRUE(host.remove(file));

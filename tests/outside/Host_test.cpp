@@ -29,8 +29,8 @@ TEST(HostTest, MessagesArePlainOrQuotedLines) {
     ScopedHost scoped(host);
     detail::printPlain("Failed to save today project profiles to file");
     detail::printQuoted("Bookmark is stale.");
-    EXPECT_EQ(host.lines(), (std::vector<std::string>{"Failed to save today project profiles to file",
-                                                      "\"Bookmark is stale.\""}));
+    EXPECT_EQ(host.lines(),
+              (std::vector<std::string>{"Failed to save today project profiles to file", "\"Bookmark is stale.\""}));
 }
 
 TEST(HostTest, PosixHostPrintsWholeLinesOnStandardOutput) {
@@ -43,8 +43,9 @@ TEST(HostTest, PosixHostPrintsWholeLinesOnStandardOutput) {
     // A path from the list never brings a terminal control along (ESC, BEL, CSI U+009B, U+202E).
     ::testing::internal::CaptureStdout();
     detail::printPlain("Failed to save project today cache file: /tmp/\x1b]0;x\x07\xC2\x9B\xE2\x80\xAE.orv");
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Failed to save project today cache file: /tmp/\xEF\xBF\xBD]0;x"
-                                                        "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.orv\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+              "Failed to save project today cache file: /tmp/\xEF\xBF\xBD]0;x"
+              "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD.orv\n");
 }
 
 }  // namespace

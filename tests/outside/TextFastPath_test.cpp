@@ -36,21 +36,27 @@ bool equalByDefinition(std::string_view a, std::string_view b) {
 
 // Pieces that normalisation joins, splits or reorders, with ASCII around them and broken UTF-8.
 constexpr std::array<std::string_view, 22> pieces = {
-    "a", "e", "K", "/", "0", "1", " ",
-    "\xC3\xA9",              // é
-    "e\xCC\x81",             // e + COMBINING ACUTE
-    "\xCC\x81",              // COMBINING ACUTE alone
-    "\xCC\xA3",              // COMBINING DOT BELOW (reorders before the acute)
-    "\xC3\xAB",              // ë
-    "\xE2\x84\xAA",          // KELVIN SIGN, canonically "K"
-    "\xE2\x84\xAB",          // ANGSTROM SIGN
-    "\xC3\x85",              // Å
-    "A\xCC\x8A",             // A + COMBINING RING
-    "\xED\x95\x9C",          // 한
+    "a",
+    "e",
+    "K",
+    "/",
+    "0",
+    "1",
+    " ",
+    "\xC3\xA9",                              // é
+    "e\xCC\x81",                             // e + COMBINING ACUTE
+    "\xCC\x81",                              // COMBINING ACUTE alone
+    "\xCC\xA3",                              // COMBINING DOT BELOW (reorders before the acute)
+    "\xC3\xAB",                              // ë
+    "\xE2\x84\xAA",                          // KELVIN SIGN, canonically "K"
+    "\xE2\x84\xAB",                          // ANGSTROM SIGN
+    "\xC3\x85",                              // Å
+    "A\xCC\x8A",                             // A + COMBINING RING
+    "\xED\x95\x9C",                          // 한
     "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB",  // the same syllable as jamo
-    "\xE1\x85\xA1",          // a lone vowel jamo
-    "\xFF",                  // never UTF-8
-    "\xC3",                  // a cut sequence
+    "\xE1\x85\xA1",                          // a lone vowel jamo
+    "\xFF",                                  // never UTF-8
+    "\xC3",                                  // a cut sequence
     std::string_view("\0", 1)};
 
 std::string randomText(std::mt19937& random, int maxPieces) {

@@ -12,7 +12,7 @@ TEST(CanonicalEqualityTest, ComposedAndDecomposedFormsAreEqualButCaseAndCompatib
     EXPECT_TRUE(canonicallyEqual("/Users/zo\xC3\xAB/caf\xC3\xA9.orv", "/Users/zoe\xCC\x88/cafe\xCC\x81.orv"));
     EXPECT_TRUE(canonicallyEqual("\xE2\x84\xAA", "K"));  // KELVIN SIGN is canonically "K"
     EXPECT_FALSE(canonicallyEqual("caf\xC3\xA9", "CAF\xC3\x89"));
-    EXPECT_FALSE(canonicallyEqual("\xEF\xAC\x81", "fi"));  // the ligature is only compatible, not canonical
+    EXPECT_FALSE(canonicallyEqual("\xEF\xAC\x81", "fi"));             // the ligature is only compatible, not canonical
     EXPECT_FALSE(canonicallyEqual("e\xCC\x81\xFF", "\xC3\xA9\xFF"));  // invalid UTF-8 compares bytewise
 }
 

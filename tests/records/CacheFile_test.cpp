@@ -94,15 +94,15 @@ TEST(CacheFile, AbsentFieldsAreLeftOutAndNullReadsAsAbsent) {
 
 TEST(CacheFile, WrongTypesRejectTheWholeFile) {
     const char* const texts[] = {
-        R"([])",                                                        // root is not an object
+        R"([])",  // root is not an object
         R"({"nm":1})",
         R"({"stt":"1"})",
-        R"({"cmp":1.5})",                                               // fractional integer
-        R"({"cmp":50.0})",                                              // integers carry no fraction
-        R"({"tsks":{}})",                                               // tasks not an array
-        R"({"tsks":[{"id":1},null]})",                                  // non-object task
-        R"({"tsks":[{"id":1},{"id":"2"}]})",                            // one malformed task
-        R"({"tsks":[{"id":1},{"id":2,"clr":9223372036854775808}]})",    // beyond 64 bits
+        R"({"cmp":1.5})",                                             // fractional integer
+        R"({"cmp":50.0})",                                            // integers carry no fraction
+        R"({"tsks":{}})",                                             // tasks not an array
+        R"({"tsks":[{"id":1},null]})",                                // non-object task
+        R"({"tsks":[{"id":1},{"id":"2"}]})",                          // one malformed task
+        R"({"tsks":[{"id":1},{"id":2,"clr":9223372036854775808}]})",  // beyond 64 bits
         R"({"tsks":[{"mls":0}]})",
         R"({"tsks":[{"stt":1e999}]})",
         R"({"tsks":[]} {})",
@@ -114,8 +114,7 @@ TEST(CacheFile, WrongTypesRejectTheWholeFile) {
 }
 
 TEST(CacheFile, UnknownKeysAreIgnoredAndLastDuplicateWins) {
-    const auto read =
-        decodeProjectToday(R"({"v":2,"cmp":1,"cmp":2,"tsks":[{"x":[{}],"id":3,"id":null}],"nm":"a"})");
+    const auto read = decodeProjectToday(R"({"v":2,"cmp":1,"cmp":2,"tsks":[{"x":[{}],"id":3,"id":null}],"nm":"a"})");
     ASSERT_TRUE(read.has_value());
     EXPECT_EQ(read->completed, 2);
     EXPECT_EQ(read->name, "a");

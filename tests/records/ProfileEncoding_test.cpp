@@ -81,8 +81,20 @@ std::optional<std::string> writtenByDefinition(std::string_view text) {
 
 TEST(JsonWriterTest, StringsAreEscapedAndCheckedAsByDefinition) {
     std::mt19937 random(3);
-    constexpr std::string_view pieces[] = {"a", "Z", "/", " ", "\"", "\\", "\n", "\x1F", "\x7F", "\xC3\xA9",
-                                           "\xE2\x82\xAC", "\xFF", "\xC3", std::string_view("\0", 1)};
+    constexpr std::string_view pieces[] = {"a",
+                                           "Z",
+                                           "/",
+                                           " ",
+                                           "\"",
+                                           "\\",
+                                           "\n",
+                                           "\x1F",
+                                           "\x7F",
+                                           "\xC3\xA9",
+                                           "\xE2\x82\xAC",
+                                           "\xFF",
+                                           "\xC3",
+                                           std::string_view("\0", 1)};
     for (int round = 0; round < 20000; ++round) {
         std::string text;
         for (int i = static_cast<int>(random() % 24); i > 0; --i) {

@@ -12,11 +12,10 @@
 namespace today::detail {
 namespace {
 
-TodayProjectProfile makeProfile(std::string id, std::string name, std::optional<Date> start,
-                                std::optional<Date> finish, std::string path, std::optional<Bytes> bookmark,
-                                Date lastUpdate, bool todayWidget) {
-    return RecordFactory::profile(std::move(id), std::move(name), start, finish, std::move(path),
-                                  std::move(bookmark), lastUpdate, todayWidget);
+TodayProjectProfile makeProfile(std::string id, std::string name, std::optional<Date> start, std::optional<Date> finish,
+                                std::string path, std::optional<Bytes> bookmark, Date lastUpdate, bool todayWidget) {
+    return RecordFactory::profile(std::move(id), std::move(name), start, finish, std::move(path), std::move(bookmark),
+                                  lastUpdate, todayWidget);
 }
 
 std::optional<std::vector<TodayProjectProfile>> readProfiles(std::string_view text) {
@@ -57,12 +56,21 @@ TEST(ProfileListFile, RoundTripKeepsEveryFieldAndTheOrder) {
 }
 
 TEST(ProfileListFile, DatesReadBackAsTheSameDouble) {
-    const double seconds[] = {0.0,  -0.5, 0.1, 1.0 / 3.0, 724291200.987654321, -978307200.0, 1e15, 1e16,
-                              1e22, std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
+    const double seconds[] = {0.0,
+                              -0.5,
+                              0.1,
+                              1.0 / 3.0,
+                              724291200.987654321,
+                              -978307200.0,
+                              1e15,
+                              1e16,
+                              1e22,
+                              std::numeric_limits<double>::max(),
+                              std::numeric_limits<double>::denorm_min(),
                               -std::numeric_limits<double>::max()};
     for (double value : seconds) {
-        const auto read = readProfiles(writeProfiles({makeProfile("id", "n", Date(value), Date(-value), "/p",
-                                                                   std::nullopt, Date(value), false)}));
+        const auto read = readProfiles(
+            writeProfiles({makeProfile("id", "n", Date(value), Date(-value), "/p", std::nullopt, Date(value), false)}));
         ASSERT_TRUE(read.has_value()) << value;
         ASSERT_EQ(read->size(), 1u);
         EXPECT_EQ(read->front().start->timeIntervalSinceReferenceDate(), value);
@@ -72,21 +80,21 @@ TEST(ProfileListFile, DatesReadBackAsTheSameDouble) {
 }
 
 TEST(ProfileListFile, ProfilesAreWrittenInKeyOrder) {
-    EXPECT_EQ(writeProfiles({makeProfile("ID", "Name", std::nullopt, std::nullopt, "/a/b.orv", std::nullopt, Date(12),
-                                         false)}),
+    EXPECT_EQ(writeProfiles(
+                  {makeProfile("ID", "Name", std::nullopt, std::nullopt, "/a/b.orv", std::nullopt, Date(12), false)}),
               R"([{"id":"ID","name":"Name","sourceOrvFilePath":"/a/b.orv","lastUpdate":12,"todayWidget":false}])");
-    EXPECT_EQ(writeProfiles({makeProfile("i", "n", Date(1.5), Date(-2), "/p", Bytes{'a', 'b', 'c', 'd'}, Date(3.25),
-                                         true)}),
-              R"([{"id":"i","name":"n","start":1.5,"finish":-2,"sourceOrvFilePath":"/p",)"
-              R"("securityScopedBookmark":"YWJjZA==","lastUpdate":3.25,"todayWidget":true}])");
+    EXPECT_EQ(
+        writeProfiles({makeProfile("i", "n", Date(1.5), Date(-2), "/p", Bytes{'a', 'b', 'c', 'd'}, Date(3.25), true)}),
+        R"([{"id":"i","name":"n","start":1.5,"finish":-2,"sourceOrvFilePath":"/p",)"
+        R"("securityScopedBookmark":"YWJjZA==","lastUpdate":3.25,"todayWidget":true}])");
     EXPECT_EQ(encodeProfileList({}), "[]");
     EXPECT_EQ(encodeProfileList({JsonTodayProjectProfile{}, JsonTodayProjectProfile{}}), "[{},{}]");
 }
 
 TEST(ProfileListFile, StringsAreEscapedAndReadBack) {
     const std::string name = std::string("q\"b\\s/t\tn\nnul") + '\0' + "\x1f\x7f é";
-    const auto text = writeProfiles({makeProfile("i", name, std::nullopt, std::nullopt, "/p", std::nullopt, Date(0),
-                                                 false)});
+    const auto text =
+        writeProfiles({makeProfile("i", name, std::nullopt, std::nullopt, "/p", std::nullopt, Date(0), false)});
     EXPECT_NE(text.find(R"("name":"q\"b\\s/t\u0009n\u000anul\u0000\u001f)"), std::string::npos) << text;
     const auto read = readProfiles(text);
     ASSERT_TRUE(read.has_value());
@@ -130,9 +138,9 @@ TEST(ProfileListFile, MissingOrNullFieldsTakeTheirDefaults) {
 }
 
 TEST(ProfileListFile, UnknownKeysAreIgnoredAndNotWrittenAgainAndTheLastDuplicateWins) {
-    const auto read = readProfiles(
-        R"([{"extra":{"nested":[1,"x",null]},"id":"i","ID":7,"sourceOrvFilePath":"/p","lastUpdate":2,)"
-        R"("todayWidget":false,"Name":true,"id":"j","name":"n","name":null}])");
+    const auto read =
+        readProfiles(R"([{"extra":{"nested":[1,"x",null]},"id":"i","ID":7,"sourceOrvFilePath":"/p","lastUpdate":2,)"
+                     R"("todayWidget":false,"Name":true,"id":"j","name":"n","name":null}])");
     ASSERT_TRUE(read.has_value());
     ASSERT_EQ(read->size(), 1u);
     EXPECT_EQ(writeProfiles(*read),
@@ -151,17 +159,17 @@ TEST(ProfileListFile, IntegerDatesAreAccepted) {
 
 TEST(ProfileListFile, AnyFaultRejectsTheWholeFile) {
     const char* const texts[] = {
-        R"({"id":"i","sourceOrvFilePath":"/p"})",                                  // root is not an array
-        R"([{"id":"i","sourceOrvFilePath":"/p"},1])",                              // element is not an object
+        R"({"id":"i","sourceOrvFilePath":"/p"})",      // root is not an array
+        R"([{"id":"i","sourceOrvFilePath":"/p"},1])",  // element is not an object
         R"([{"id":"i","sourceOrvFilePath":"/p"},{"id":"j","sourceOrvFilePath":"/q","todayWidget":"true"}])",
         R"([{"id":"i","sourceOrvFilePath":"/p","todayWidget":1}])",
         R"([{"id":"i","sourceOrvFilePath":"/p","lastUpdate":"12"}])",
         R"([{"id":1,"sourceOrvFilePath":"/p"}])",
-        R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"YWJjZA"}])",       // unpadded
-        R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"YWJjZA-_"}])",     // URL alphabet
-        R"([{"id":"i","sourceOrvFilePath":"/p","lastUpdate":1e400}])",             // beyond a double
-        R"([{"id":"i","sourceOrvFilePath":"/p"}] x)",                              // trailing text
-        "[{\"id\":\"i\",\"sourceOrvFilePath\":\"/p\xff\"}]",                       // not UTF-8
+        R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"YWJjZA"}])",    // unpadded
+        R"([{"id":"i","sourceOrvFilePath":"/p","securityScopedBookmark":"YWJjZA-_"}])",  // URL alphabet
+        R"([{"id":"i","sourceOrvFilePath":"/p","lastUpdate":1e400}])",                   // beyond a double
+        R"([{"id":"i","sourceOrvFilePath":"/p"}] x)",                                    // trailing text
+        "[{\"id\":\"i\",\"sourceOrvFilePath\":\"/p\xff\"}]",                             // not UTF-8
         "",
     };
     for (const char* text : texts) {

@@ -62,25 +62,62 @@ TEST(StreamingCacheReadTest, AgreesOnTheJsonParsingTestSuite) {
 TEST(StreamingCacheReadTest, AgreesOnEdgeCases) {
     // The root is the first level of nesting; the DOM parser takes 1024 levels and refuses the 1025th.
     const auto nested = [](std::size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
-    for (const std::string& text : std::vector<std::string>{
-             R"({})", R"({"tsks":[]})", R"({"tsks":null})", R"({"tsks":[{}]})", R"({"tsks":[1]})",
-             R"({"tsks":[{"id":2,"nm":"a"},{"id":3}]} )", "\t{\"tsks\":[{\"id\":2}]}\n\n",
-             R"({"tsks":[{"id":2}]}})", R"({"tsks":[{"id":2}]}{})", R"({"a":1} {"b":2})", R"({"a":1}])",
-             R"({"a":1}]})", R"({"a":1} 1 })", R"({"a":1,})", R"({"a":1 "b":2})", R"({"a" 1})", R"({"a":[1 2]})",
-             R"({"a":[1,]})", R"({"a":{"b":tru}})", R"({"a":nul})", R"({"a":nulll})", R"({"a":"\x"})",
-             R"({"a\q":1})", R"({"n\u006d":"named","tsks":[{"\u0069d":2,"nm":"x\ty"}]})",
-             R"({"nm":"caf\u00e9 \ud83d\ude00","tsks":[{"id":2,"nm":"\"quoted\" \\ back"}]})",
-             R"({"tsks":[{"id":2.0}]})", R"({"tsks":[{"id":1e2}]})", R"({"tsks":[{"id":9223372036854775807}]})",
-             R"({"tsks":[{"id":9223372036854775808}]})", R"({"tsks":[{"id":-9223372036854775808}]})",
-             R"({"tsks":[{"id":-9223372036854775809}]})", R"({"tsks":[{"id":-0}]})",
-             R"({"tsks":[{"id":2,"stt":18446744073709551615,"fns":1e308}]})", R"({"tsks":[{"id":2,"stt":1e400}]})",
-             R"({"tsks":[{"id":2,"stt":123456789012345678901}]})", R"({"tsks":[{"id":2,"stt":"1"}]})",
-             R"({"tsks":[{"id":2,"mls":1}]})", R"({"tsks":[{"id":2,"mls":null,"sp":null,"nm":null}]})",
-             R"({"tsks":[{"id":2,"id":3}]})", R"({"tsks":[{"id":2}],"tsks":null})", R"({"tsks":{"id":2}})",
-             R"({"x":)" + nested(1023) + "}", R"({"x":)" + nested(1024) + "}",
-             R"({"tsks":[{"id":2,"x":)" + nested(1021) + "}]}", R"({"tsks":[{"id":2,"x":)" + nested(1022) + "}]}",
-             "\xEF\xBB\xBF{}", "{\"nm\":\"\xFF\"}", "{\"nm\":\"a\x01\"}", "{\"nm\":\"a\x7F\"}", "", " ", "[]",
-             "\"x\"", "{\"a\":1}\x00", std::string("{\"a\":1}\0", 8)}) {
+    for (const std::string& text :
+         std::vector<std::string>{R"({})",
+                                  R"({"tsks":[]})",
+                                  R"({"tsks":null})",
+                                  R"({"tsks":[{}]})",
+                                  R"({"tsks":[1]})",
+                                  R"({"tsks":[{"id":2,"nm":"a"},{"id":3}]} )",
+                                  "\t{\"tsks\":[{\"id\":2}]}\n\n",
+                                  R"({"tsks":[{"id":2}]}})",
+                                  R"({"tsks":[{"id":2}]}{})",
+                                  R"({"a":1} {"b":2})",
+                                  R"({"a":1}])",
+                                  R"({"a":1}]})",
+                                  R"({"a":1} 1 })",
+                                  R"({"a":1,})",
+                                  R"({"a":1 "b":2})",
+                                  R"({"a" 1})",
+                                  R"({"a":[1 2]})",
+                                  R"({"a":[1,]})",
+                                  R"({"a":{"b":tru}})",
+                                  R"({"a":nul})",
+                                  R"({"a":nulll})",
+                                  R"({"a":"\x"})",
+                                  R"({"a\q":1})",
+                                  R"({"n\u006d":"named","tsks":[{"\u0069d":2,"nm":"x\ty"}]})",
+                                  R"({"nm":"caf\u00e9 \ud83d\ude00","tsks":[{"id":2,"nm":"\"quoted\" \\ back"}]})",
+                                  R"({"tsks":[{"id":2.0}]})",
+                                  R"({"tsks":[{"id":1e2}]})",
+                                  R"({"tsks":[{"id":9223372036854775807}]})",
+                                  R"({"tsks":[{"id":9223372036854775808}]})",
+                                  R"({"tsks":[{"id":-9223372036854775808}]})",
+                                  R"({"tsks":[{"id":-9223372036854775809}]})",
+                                  R"({"tsks":[{"id":-0}]})",
+                                  R"({"tsks":[{"id":2,"stt":18446744073709551615,"fns":1e308}]})",
+                                  R"({"tsks":[{"id":2,"stt":1e400}]})",
+                                  R"({"tsks":[{"id":2,"stt":123456789012345678901}]})",
+                                  R"({"tsks":[{"id":2,"stt":"1"}]})",
+                                  R"({"tsks":[{"id":2,"mls":1}]})",
+                                  R"({"tsks":[{"id":2,"mls":null,"sp":null,"nm":null}]})",
+                                  R"({"tsks":[{"id":2,"id":3}]})",
+                                  R"({"tsks":[{"id":2}],"tsks":null})",
+                                  R"({"tsks":{"id":2}})",
+                                  R"({"x":)" + nested(1023) + "}",
+                                  R"({"x":)" + nested(1024) + "}",
+                                  R"({"tsks":[{"id":2,"x":)" + nested(1021) + "}]}",
+                                  R"({"tsks":[{"id":2,"x":)" + nested(1022) + "}]}",
+                                  "\xEF\xBB\xBF{}",
+                                  "{\"nm\":\"\xFF\"}",
+                                  "{\"nm\":\"a\x01\"}",
+                                  "{\"nm\":\"a\x7F\"}",
+                                  "",
+                                  " ",
+                                  "[]",
+                                  "\"x\"",
+                                  "{\"a\":1}\x00",
+                                  std::string("{\"a\":1}\0", 8)}) {
         EXPECT_EQ(difference(text), "") << text.substr(0, 120);
     }
 }
@@ -121,9 +158,7 @@ TEST(StreamingCacheReadTest, AgreesOnDamagedCacheFiles) {
                 case 0:
                     if (at < text.size()) text.erase(at, 1 + random() % 3);
                     break;
-                case 1:
-                    text.insert(at, 1, inserted[random() % inserted.size()]);
-                    break;
+                case 1: text.insert(at, 1, inserted[random() % inserted.size()]); break;
                 case 2:
                     if (at < text.size()) text[at] = inserted[random() % inserted.size()];
                     break;

@@ -116,7 +116,8 @@ std::vector<detail::JsonTodayProjectProfile> seedProfiles(std::size_t count, con
         if (step > firstStep) state.lastSaveNanoseconds = monotonicNanoseconds();
         switch (step % 3) {
             case 0: {
-                const std::string document = world.documents + "/doc" + std::to_string(random() % documentCount) + ".plan";
+                const std::string document =
+                    world.documents + "/doc" + std::to_string(random() % documentCount) + ".plan";
                 state.listOperation = adding;
                 state.saving = adding;
                 state.inSave = 1;
@@ -148,7 +149,8 @@ std::vector<detail::JsonTodayProjectProfile> seedProfiles(std::size_t count, con
                 state.versionPending = version;
                 state.saving = versioning;
                 state.inSave = 1;
-                if (!detail::ProjectTodayCacheFile(versionedSnapshot(version, taskCount)).save(versionedPath)) ::_exit(6);
+                if (!detail::ProjectTodayCacheFile(versionedSnapshot(version, taskCount)).save(versionedPath))
+                    ::_exit(6);
                 state.versionCommitted = version;
                 state.inSave = 0;
                 state.savesCompleted += 1;
@@ -176,7 +178,8 @@ void verifyAfterKill(const World& world, CrashState& state, std::size_t taskCoun
         auto before = *detail::decodeProfileList(committed);
         auto after = *listed;
         if (state.listOperation == adding) {
-            ASSERT_EQ(after.size(), before.size() + 1) << "an interrupted add leaves the old list or the old list plus one";
+            ASSERT_EQ(after.size(), before.size() + 1)
+                << "an interrupted add leaves the old list or the old list plus one";
             after.pop_back();
         } else if (state.listOperation == deleting) {
             const auto found = std::find_if(before.begin(), before.end(),
@@ -311,7 +314,8 @@ TEST(CrashTest, filesHoldOldOrNewContentAfterSigkillAtRandomInstants) {
     reportFigure("temporary files left by killed saves (removed by the test)",
                  std::to_string(figures.leftoverTemporaryFiles));
     reportFigure("profiles in projects.json at the end", std::to_string(manager->projectProfiles().size()));
-    reportFigure("size of projects.json at the end (bytes)", std::to_string(testing::readText(world.listPath()).size()));
+    reportFigure("size of projects.json at the end (bytes)",
+                 std::to_string(testing::readText(world.listPath()).size()));
     reportFigure("crash test seconds", std::to_string(seconds));
     reportFigure("crash test seconds reaping killed writers, verifying files",
                  std::to_string(std::chrono::duration<double>(reaping).count()) + ", " +
@@ -383,7 +387,9 @@ TEST(CrashTest, TwoWritersLoseNothingWhenOneIsKilled) {
         ASSERT_EQ(::waitpid(victim, &status, 0), victim);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the killed writer stopped by itself with status " << status;
         steadyRunning = ::waitpid(steady, &status, WNOHANG) == 0;
-        if (!steadyRunning) { ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status; }
+        if (!steadyRunning) {
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
     }
 
     const auto listed = detail::decodeProfileList(testing::readText(world.listPath()));

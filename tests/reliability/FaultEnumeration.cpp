@@ -44,7 +44,9 @@ void checkCommon(RecordingHost& host, const FaultRun& run) {
         EXPECT_TRUE(before != run.treeBefore.end() && before->second == content) << "changed outside: " << name;
     }
     for (const auto& [name, content] : run.treeBefore) {
-        if (!isContainerFile(name)) { EXPECT_TRUE(run.treeAfter.count(name)) << "removed outside: " << name; }
+        if (!isContainerFile(name)) {
+            EXPECT_TRUE(run.treeAfter.count(name)) << "removed outside: " << name;
+        }
     }
 
     for (const auto& [relative, content] : run.treeAfter) {
@@ -156,14 +158,14 @@ EnumerationResult enumerateFaults(RecordingHost& host, const Scenario& scenario)
             changed.assign(all.begin() + static_cast<long>(changedBefore), all.end());
         }
         FaultRun run{*world,
-                treeBefore,
-                snapshotTree(world->root),
-                profilesBefore,
-                world->manager ? world->manager->projectProfiles() : std::vector<TodayProjectProfile>{},
-                outcome,
-                fault,
-                host.takeLines(),
-                std::move(changed)};
+                     treeBefore,
+                     snapshotTree(world->root),
+                     profilesBefore,
+                     world->manager ? world->manager->projectProfiles() : std::vector<TodayProjectProfile>{},
+                     outcome,
+                     fault,
+                     host.takeLines(),
+                     std::move(changed)};
         SCOPED_TRACE(scenario.name + ", fault " + std::to_string(n) + ": " + describeFault(fault, *world));
         checkCommon(host, run);
         scenario.check(run);

@@ -88,7 +88,7 @@ struct Scenario {
 };
 
 struct EnumerationResult {
-    long faultPoints = 0;                  // runs in which a fault was hit
+    long faultPoints = 0;                     // runs in which a fault was hit
     std::map<std::string, long> byOperation;  // "rename projects.json" -> count
 };
 

@@ -116,13 +116,17 @@ void checkTasksAfterNewerDocument(const FaultRun& run, const std::set<std::strin
 
     ASSERT_TRUE(run.outcome.tasks.has_value()) << "the loading hook always yields the document";
     EXPECT_TRUE(run.changed.empty());
-    if (bookmarkRenewed) { EXPECT_TRUE(stale) << "only a stale bookmark is re-created"; }
+    if (bookmarkRenewed) {
+        EXPECT_TRUE(stale) << "only a stale bookmark is re-created";
+    }
 
     if (answer == cachedAnswer || answer == "[]") {
         // Served from the cache file: the document was not reached, or its refresh failed.
         EXPECT_TRUE(run.unchanged(cacheName));
         EXPECT_FALSE(isRefreshed(target));
-        if (answer == "[]") { EXPECT_TRUE(run.faultOn(HostOp::readFile, ".prj")) << "the cache file was readable"; }
+        if (answer == "[]") {
+            EXPECT_TRUE(run.faultOn(HostOp::readFile, ".prj")) << "the cache file was readable";
+        }
         if (lines.empty() && bookmarkRenewed) {
             EXPECT_EQ(listAfter, encodeProfiles(run.profilesAfter)) << "the renewed bookmark is saved";
         } else if (lines == std::vector<std::string>{saveFailedLine}) {
@@ -157,7 +161,9 @@ void checkTasksAfterNewerDocument(const FaultRun& run, const std::set<std::strin
     }
 
     // The step that failed decides the story.
-    if (run.faultOn(HostOp::resolveBookmark, "")) { EXPECT_EQ(answer, cachedAnswer); }
+    if (run.faultOn(HostOp::resolveBookmark, "")) {
+        EXPECT_EQ(answer, cachedAnswer);
+    }
     if (run.faultOn(HostOp::writeNewFile, ".prj") || run.faultOn(HostOp::rename, ".prj")) {
         EXPECT_EQ(answer, rebuiltAnswer);
         EXPECT_EQ(lines, std::vector<std::string>{cacheFailedLine(source)});
@@ -169,12 +175,16 @@ void checkTasksAfterNewerDocument(const FaultRun& run, const std::set<std::strin
 }
 
 TEST_F(FaultEnumerationTest, addingADocument) {
-    Scenario scenario{"add", [&] {
+    Scenario scenario{"add",
+                      [&] {
                           auto world = worldListing({"existing.plan"});
-                          if (world) world->targetPath = world->addDocument("new.plan", firstVersion(), oldDocumentTime);
+                          if (world)
+                              world->targetPath = world->addDocument("new.plan", firstVersion(), oldDocumentTime);
                           return world;
                       },
-                      [](World& world) { return Outcome{world.manager->add(Url::fileUrl(world.targetPath)), {}, {}}; },
+                      [](World& world) {
+                          return Outcome{world.manager->add(Url::fileUrl(world.targetPath)), {}, {}};
+                      },
                       {}};
     const auto newContents = newContentsOfFaultFreeRun(host, scenario);
     scenario.check = [&](const FaultRun& run) {
@@ -223,14 +233,19 @@ TEST_F(FaultEnumerationTest, addingADocument) {
             EXPECT_FALSE(run.outcome.result);
             EXPECT_TRUE(newCaches.empty());
         }
-        if (!run.fault) { EXPECT_TRUE(run.outcome.result); }
+        if (!run.fault) {
+            EXPECT_TRUE(run.outcome.result);
+        }
     };
     enumerate(scenario);
 }
 
 TEST_F(FaultEnumerationTest, updatingADocument) {
-    Scenario scenario{"update", [&] { return worldWithNewerDocument(false); },
-                      [](World& world) { return Outcome{world.manager->update(world.targetPath), {}, {}}; },
+    Scenario scenario{"update",
+                      [&] { return worldWithNewerDocument(false); },
+                      [](World& world) {
+                          return Outcome{world.manager->update(world.targetPath), {}, {}};
+                      },
                       {}};
     const auto newContents = newContentsOfFaultFreeRun(host, scenario);
     scenario.check = [&](const FaultRun& run) {
@@ -277,14 +292,21 @@ TEST_F(FaultEnumerationTest, updatingADocument) {
         if (run.faultOn(HostOp::createBookmark, "")) {
             EXPECT_EQ(run.lines, std::vector<std::string>{recreateFailedLine});
         }
-        if (!run.fault) { EXPECT_TRUE(isRefreshed(target)); }
+        if (!run.fault) {
+            EXPECT_TRUE(isRefreshed(target));
+        }
     };
     enumerate(scenario);
 }
 
 TEST_F(FaultEnumerationTest, deletingOneOfTwoProfiles) {
-    Scenario scenario{"delete", [&] { return worldListing({"first.plan", "second.plan"}); },
-                      [](World& world) { return Outcome{world.manager->deleteProject(world.targetId), {}, {}}; },
+    Scenario scenario{"delete",
+                      [&] {
+                          return worldListing({"first.plan", "second.plan"});
+                      },
+                      [](World& world) {
+                          return Outcome{world.manager->deleteProject(world.targetId), {}, {}};
+                      },
                       {}};
     scenario.check = [&](const FaultRun& run) {
         const std::string cacheName = run.world.targetId + ".prj";
@@ -297,8 +319,11 @@ TEST_F(FaultEnumerationTest, deletingOneOfTwoProfiles) {
             EXPECT_EQ(run.changed, std::vector<std::string>{run.world.targetId});
             EXPECT_EQ(run.after("projects.json"), encodeProfiles(run.profilesAfter));
             // The cache file goes, unless deleting it is what failed (that does not change the result).
-            if (run.faultOnCacheFile()) { EXPECT_TRUE(run.unchanged(cacheName)); }
-            else { EXPECT_FALSE(run.after(cacheName)); }
+            if (run.faultOnCacheFile()) {
+                EXPECT_TRUE(run.unchanged(cacheName));
+            } else {
+                EXPECT_FALSE(run.after(cacheName));
+            }
         } else {
             EXPECT_TRUE(run.faultOnListFile());
             EXPECT_EQ(run.lines, std::vector<std::string>{saveFailedLine});
@@ -314,8 +339,11 @@ TEST_F(FaultEnumerationTest, deletingOneOfTwoProfiles) {
 }
 
 TEST_F(FaultEnumerationTest, deletingTheLastProfile) {
-    Scenario scenario{"delete last", [&] { return worldListing({"only.plan"}); },
-                      [](World& world) { return Outcome{world.manager->deleteProject(world.targetId), {}, {}}; },
+    Scenario scenario{"delete last",
+                      [&] { return worldListing({"only.plan"}); },
+                      [](World& world) {
+                          return Outcome{world.manager->deleteProject(world.targetId), {}, {}};
+                      },
                       {}};
     scenario.check = [&](const FaultRun& run) {
         const std::string cacheName = run.world.targetId + ".prj";
@@ -324,8 +352,11 @@ TEST_F(FaultEnumerationTest, deletingTheLastProfile) {
             EXPECT_TRUE(run.lines.empty());
             EXPECT_EQ(run.changed, std::vector<std::string>{run.world.targetId});
             EXPECT_FALSE(run.after("projects.json")) << "an empty list removes the file";
-            if (run.faultOnCacheFile()) { EXPECT_TRUE(run.unchanged(cacheName)); }
-            else { EXPECT_FALSE(run.after(cacheName)); }
+            if (run.faultOnCacheFile()) {
+                EXPECT_TRUE(run.unchanged(cacheName));
+            } else {
+                EXPECT_FALSE(run.after(cacheName));
+            }
         } else {
             // The list file stays, and with it the profile for every later manager: a failure.
             EXPECT_TRUE(run.faultOnListFile());
@@ -343,8 +374,11 @@ TEST_F(FaultEnumerationTest, deletingTheLastProfile) {
 }
 
 TEST_F(FaultEnumerationTest, todaysTasksWithARebuild) {
-    Scenario scenario{"tasks with rebuild", [&] { return worldWithNewerDocument(false); },
-                      [](World& world) { return Outcome{false, world.manager->tasks(*world.targetProfile, day(0)), {}}; },
+    Scenario scenario{"tasks with rebuild",
+                      [&] { return worldWithNewerDocument(false); },
+                      [](World& world) {
+                          return Outcome{false, world.manager->tasks(*world.targetProfile, day(0)), {}};
+                      },
                       {}};
     const auto newContents = newContentsOfFaultFreeRun(host, scenario);
     scenario.check = [&](const FaultRun& run) { checkTasksAfterNewerDocument(run, newContents); };
@@ -352,13 +386,18 @@ TEST_F(FaultEnumerationTest, todaysTasksWithARebuild) {
 }
 
 TEST_F(FaultEnumerationTest, todaysTasksWithAStaleBookmark) {
-    Scenario scenario{"tasks with stale bookmark", [&] { return worldWithNewerDocument(true); },
-                      [](World& world) { return Outcome{false, world.manager->tasks(*world.targetProfile, day(0)), {}}; },
+    Scenario scenario{"tasks with stale bookmark",
+                      [&] { return worldWithNewerDocument(true); },
+                      [](World& world) {
+                          return Outcome{false, world.manager->tasks(*world.targetProfile, day(0)), {}};
+                      },
                       {}};
     const auto newContents = newContentsOfFaultFreeRun(host, scenario);
     scenario.check = [&](const FaultRun& run) {
         checkTasksAfterNewerDocument(run, newContents);
-        if (!run.fault) { EXPECT_EQ(run.lines.front(), staleLine); }
+        if (!run.fault) {
+            EXPECT_EQ(run.lines.front(), staleLine);
+        }
         if (run.faultOn(HostOp::createBookmark, "")) {
             EXPECT_EQ(run.lines, std::vector<std::string>{staleLine});
             EXPECT_EQ(describeTasks(run.outcome.tasks), cachedAnswer);
@@ -368,12 +407,15 @@ TEST_F(FaultEnumerationTest, todaysTasksWithAStaleBookmark) {
 }
 
 TEST_F(FaultEnumerationTest, creatingAManager) {
-    Scenario scenario{"creation", [&] {
+    Scenario scenario{"creation",
+                      [&] {
                           auto world = worldListing({"first.plan", "second.plan"});
                           if (world) world->manager.reset();
                           return world;
                       },
-                      [](World& world) { return Outcome{false, {}, world.makeManager()}; },
+                      [](World& world) {
+                          return Outcome{false, {}, world.makeManager()};
+                      },
                       {}};
     scenario.check = [&](const FaultRun& run) {
         EXPECT_TRUE(run.treeAfter == run.treeBefore) << "creation writes nothing";

@@ -3,11 +3,11 @@
 // file outside the container, and reading a huge list takes memory in proportion to its size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <algorithm>
 
 #include "FaultEnumeration.hpp"
 
@@ -31,14 +31,17 @@ std::vector<std::string> hostileIds(const std::string& root) {
 }
 
 // Ids that look like paths but are plain file names: their cache files stay inside the container.
-std::vector<std::string> pathLikeFileNames() { return {"..%2Foutside", "%2e%2e%2Foutside", "..\\outside", "...", " .."}; }
+std::vector<std::string> pathLikeFileNames() {
+    return {"..%2Foutside", "%2e%2e%2Foutside", "..\\outside", "...", " .."};
+}
 
 class HostileFileTest : public ::testing::Test {
 protected:
     HostileFileTest() : world(std::make_shared<PlanLibrary>()) {
         host.setNow(Date::fromUnixTime(midnight + 10 * 3600));
         std::vector<JsonTask> tasks;
-        tasks.push_back(leafTask(1, "fresh", Date::fromUnixTime(midnight - 86400), Date::fromUnixTime(midnight + 86400)));
+        tasks.push_back(
+            leafTask(1, "fresh", Date::fromUnixTime(midnight - 86400), Date::fromUnixTime(midnight + 86400)));
         document = world.addDocument("document.plan", projectOf("Document", std::move(tasks)), midnight - 3600);
 
         // Cache files that an id reaching outside its own file name would find, all saying "LEAK".
@@ -47,7 +50,8 @@ protected:
                                  "groups/victim", "groups/group.test.reliability/sub/inner.prj"}) {
             world.directory.write(name, leak);
         }
-        world.directory.write("groups/group.test.reliability/ok.prj", R"({"tsks":[{"id":1,"nm":"ok","stt":-1e9,"fns":1e9}]})");
+        world.directory.write("groups/group.test.reliability/ok.prj",
+                              R"({"tsks":[{"id":1,"nm":"ok","stt":-1e9,"fns":1e9}]})");
     }
 
     // A list of one ordinary profile and one per hostile id, each with a bookmark of the document and a
@@ -112,7 +116,9 @@ TEST_F(HostileFileTest, idsThatAreNotPlainFileNamesNeverReachOutsideTheContainer
         const auto cached = TodayManager::make(groupIdentifier)->tasks(profile, Date::fromUnixTime(midnight));
         ASSERT_TRUE(cached);
         EXPECT_EQ(describeTasks(cached), isHostile(profile.id()) ? "[]" : "[1:fresh]");
-        if (!isHostile(profile.id())) { EXPECT_TRUE(testing::fileExists(world.cachePath(profile.id()))); }
+        if (!isHostile(profile.id())) {
+            EXPECT_TRUE(testing::fileExists(world.cachePath(profile.id())));
+        }
     }
     EXPECT_EQ(outsideTheContainer(), outside);
 

@@ -69,7 +69,6 @@ void readFilesDirectly(const World& world, ProcessFigures& figures) {
     }
 }
 
-
 [[noreturn]] void runApplication(const World& world, ProcessFigures& figures, std::atomic<bool>& done) {
     std::mt19937 random(11);
     auto manager = world.makeManager();
@@ -80,7 +79,8 @@ void readFilesDirectly(const World& world, ProcessFigures& figures) {
         const int choice = static_cast<int>(random() % 10);
         bool ok;
         if (profiles.size() < 3 || choice < 4) {
-            ok = manager->add(Url::fileUrl(world.documents + "/doc" + std::to_string(random() % documentCount) + ".plan"));
+            ok = manager->add(
+                Url::fileUrl(world.documents + "/doc" + std::to_string(random() % documentCount) + ".plan"));
         } else if (choice < 7) {
             // The document is saved again, then its profile refreshed.
             const std::string path = profiles[random() % profiles.size()].sourceOrvFilePath;
@@ -184,16 +184,14 @@ TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead
     const auto& app = state->application;
     reportFigure("application operations (add, update, delete), succeeded",
                  std::to_string(app.operations.load()) + ", " + std::to_string(app.succeeded.load()));
-    reportFigure("widget managers created, task queries",
-                 std::to_string(state->widget.managersCreated.load()) + ", " +
-                     std::to_string(state->widget.taskQueries.load()));
-    reportFigure("reader managers created, task queries",
-                 std::to_string(state->reader.managersCreated.load()) + ", " +
-                     std::to_string(state->reader.taskQueries.load()));
+    reportFigure("widget managers created, task queries", std::to_string(state->widget.managersCreated.load()) + ", " +
+                                                              std::to_string(state->widget.taskQueries.load()));
+    reportFigure("reader managers created, task queries", std::to_string(state->reader.managersCreated.load()) + ", " +
+                                                              std::to_string(state->reader.taskQueries.load()));
     reportFigure("files read directly by the three processes",
                  std::to_string(app.fileReads + state->widget.fileReads + state->reader.fileReads));
-    reportFigure("partly written files seen", std::to_string(app.tornReads + state->widget.tornReads +
-                                                              state->reader.tornReads));
+    reportFigure("partly written files seen",
+                 std::to_string(app.tornReads + state->widget.tornReads + state->reader.tornReads));
 }
 
 struct StartLine {
@@ -220,7 +218,8 @@ TEST(ProcessesSharingTheList, EveryAddOfEveryProcessIsKept) {
             while (!start->go) std::this_thread::yield();
             for (int i = 0; i < addsEach; ++i) {
                 auto manager = world.makeManager();
-                const std::string document = world.documents + "/doc" + std::to_string((process + i) % documentCount) + ".plan";
+                const std::string document =
+                    world.documents + "/doc" + std::to_string((process + i) % documentCount) + ".plan";
                 if (!manager || !manager->add(Url::fileUrl(document))) ::_exit(5);
             }
             ::_exit(0);

@@ -14,8 +14,18 @@
 namespace today::testing {
 
 enum class HostOp {
-    exists, status, readFile, writeNewFile, rename, remove, directoryEntries, makeDirectory, realPath,
-    createBookmark, resolveBookmark, lockFile
+    exists,
+    status,
+    readFile,
+    writeNewFile,
+    rename,
+    remove,
+    directoryEntries,
+    makeDirectory,
+    realPath,
+    createBookmark,
+    resolveBookmark,
+    lockFile
 };
 const char* toString(HostOp op);
 

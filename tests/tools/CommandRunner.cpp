@@ -7,12 +7,12 @@
 
 #include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <thread>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -73,7 +73,8 @@ CommandRunner::Started CommandRunner::start(const std::vector<std::string>& argu
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (!outPath.empty()) posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (!outPath.empty())
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     else posix_spawn_file_actions_addclose(&actions, 1);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t pid = 0;
@@ -94,7 +95,8 @@ CommandResult CommandRunner::finish(const Started& started) {
         if (done < 0 && errno != EINTR) throw std::runtime_error("cannot wait for " + std::string(TODAY_COMMAND));
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -24,7 +24,8 @@ using ::testing::Not;
 
 std::string officeMove(const std::string& name = "Office move", const std::string& packing = "Pack the archive") {
     return R"({
-  "name": ")" + name + R"(",
+  "name": ")" +
+           name + R"(",
   "rootTask": {
     "id": 0, "type": "project", "name": "Office move",
     "start": "2090-06-02T09:00:00+02:00", "finish": "2090-06-27T17:00:00+02:00", "completedPercent": 35,
@@ -32,7 +33,8 @@ std::string officeMove(const std::string& name = "Office move", const std::strin
       {"id": 1, "name": "Plan the layout", "start": "2090-06-02T09:00:00+02:00",
        "finish": "2090-06-06T17:00:00+02:00", "completedPercent": 100, "colorIndex": 0},
       {"id": 10, "type": "project", "name": "Move", "children": [
-        {"id": 11, "name": ")" + packing + R"(", "start": "2090-06-09T09:00:00+02:00",
+        {"id": 11, "name": ")" +
+           packing + R"(", "start": "2090-06-09T09:00:00+02:00",
          "finish": "2090-06-13T17:00:00+02:00", "completedPercent": 40, "colorIndex": 5},
         {"id": 12, "type": "milestone", "name": "Keys handed over", "finish": "2090-06-11T12:00:00+02:00",
          "completedPercent": 0, "colorIndex": 2}
@@ -48,7 +50,8 @@ std::string officeMove(const std::string& name = "Office move", const std::strin
 // A plan with one task on from 2000 to 2100, so it is on whatever the real day is.
 std::string alwaysOn(const std::string& name, const std::string& task) {
     return R"({"name": ")" + name + R"(", "rootTask": {"id": 0, "children": [
-      {"id": 1, "name": ")" + task + R"(", "start": "2000-01-01T00:00:00Z", "finish": "2100-01-01T00:00:00Z"}]}})";
+      {"id": 1, "name": ")" +
+           task + R"(", "start": "2000-01-01T00:00:00Z", "finish": "2100-01-01T00:00:00Z"}]}})";
 }
 
 const std::string at = "2090-06-10T14:00";
@@ -93,10 +96,12 @@ TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
     EXPECT_EQ(shown.out,
               "Tasks on Sat 2090-06-10 14:00\n"
               "\n"
-              "Office move  2090-06-02 09:00 → 2090-06-27 17:00  id " + id + "\n"
-              "    Pack the archive     2090-06-09 09:00 → 2090-06-13 17:00  ████░░░░░░  40%  ■ 5  project #10\n"
-              "  ◆ Keys handed over     2090-06-10 12:00 → 2090-06-11 12:00  ░░░░░░░░░░   0%  ■ 2  project #10\n"
-              "    Order the furniture  2090-06-05 09:00 → 2090-06-12 17:00  ░░░░░░░░░░   0%  ■ 1\n");
+              "Office move  2090-06-02 09:00 → 2090-06-27 17:00  id " +
+                  id +
+                  "\n"
+                  "    Pack the archive     2090-06-09 09:00 → 2090-06-13 17:00  ████░░░░░░  40%  ■ 5  project #10\n"
+                  "  ◆ Keys handed over     2090-06-10 12:00 → 2090-06-11 12:00  ░░░░░░░░░░   0%  ■ 2  project #10\n"
+                  "    Order the furniture  2090-06-05 09:00 → 2090-06-12 17:00  ░░░░░░░░░░   0%  ■ 1\n");
 
     // Without a subcommand it shows; the same instant given in UTC gives the same answer.
     EXPECT_EQ(today({"--at", "2090-06-10T12:00:00Z"}).out, shown.out);
@@ -133,7 +138,8 @@ TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
     constexpr int plans = 20;
     std::vector<std::vector<std::string>> adds;
     for (int i = 0; i < plans; ++i) {
-        adds.push_back({"add", write("plan" + std::to_string(i) + ".json", alwaysOn("Plan " + std::to_string(i), "Work"))});
+        adds.push_back(
+            {"add", write("plan" + std::to_string(i) + ".json", alwaysOn("Plan " + std::to_string(i), "Work"))});
     }
     for (const CommandResult& added : _runner.runTogether(adds)) EXPECT_EQ(added.exitCode, 0) << added.err;
 
@@ -203,11 +209,16 @@ TEST_F(TodayCommand, ListsThePlans) {
     const std::string id = add(path);
     const CommandResult listed = today({"list"});
     EXPECT_EQ(listed.exitCode, 0);
-    EXPECT_EQ(listed.out, "Office move\n"
-                          "  id:       " + id + "\n"
-                          "  file:     " + path + "\n"
-                          "  dates:    2090-06-02 09:00 → 2090-06-27 17:00\n"
-                          "  modified: 2033-05-18 05:33\n");
+    EXPECT_EQ(listed.out,
+              "Office move\n"
+              "  id:       " +
+                  id +
+                  "\n"
+                  "  file:     " +
+                  path +
+                  "\n"
+                  "  dates:    2090-06-02 09:00 → 2090-06-27 17:00\n"
+                  "  modified: 2033-05-18 05:33\n");
 
     const CommandResult json = today({"list", "--json"});
     simdjson::dom::parser parser;
@@ -290,8 +301,14 @@ TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
 }
 
 TEST_F(TodayCommand, BadArgumentsAreUsageErrors) {
-    const std::vector<std::vector<std::string>> cases = {{"bogus"}, {"--frobnicate"}, {"add", "a", "b"}, {"remove"},
-        {"link", "elsewhere"}, {"list", "--at", "now"}, {"show", "--at", "someday"}, {"show", "--json=maybe"}};
+    const std::vector<std::vector<std::string>> cases = {{"bogus"},
+                                                         {"--frobnicate"},
+                                                         {"add", "a", "b"},
+                                                         {"remove"},
+                                                         {"link", "elsewhere"},
+                                                         {"list", "--at", "now"},
+                                                         {"show", "--at", "someday"},
+                                                         {"show", "--json=maybe"}};
     for (const auto& arguments : cases) {
         const CommandResult result = today(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments.front() << " " << result.out << result.err;
@@ -387,13 +404,16 @@ bool holdsTerminalControl(const std::string& text) {
 }
 
 TEST_F(TodayCommand, ControlCharactersFromPlansNeverReachTheTerminal) {
-    const std::string id = add(write("escape.json", alwaysOn("\\u001b]0;owned\\u0007Title\\u009b2J\\u0085",
-                                                             "Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f")));
+    const std::string id =
+        add(write("escape.json", alwaysOn("\\u001b]0;owned\\u0007Title\\u009b2J\\u0085",
+                                          "Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f")));
     const CommandResult shown = today({"--at", at});
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
     EXPECT_FALSE(holdsTerminalControl(shown.out)) << shown.out;
-    EXPECT_THAT(shown.out, HasSubstr("\xEF\xBF\xBD]0;owned\xEF\xBF\xBDTitle\xEF\xBF\xBD" "2J\xEF\xBF\xBD"));
-    EXPECT_THAT(shown.out, HasSubstr("Red \xEF\xBF\xBD[31mtask\xEF\xBF\xBD \xEF\xBF\xBD" "evil"));
+    EXPECT_THAT(shown.out, HasSubstr("\xEF\xBF\xBD]0;owned\xEF\xBF\xBDTitle\xEF\xBF\xBD"
+                                     "2J\xEF\xBF\xBD"));
+    EXPECT_THAT(shown.out, HasSubstr("Red \xEF\xBF\xBD[31mtask\xEF\xBF\xBD \xEF\xBF\xBD"
+                                     "evil"));
     EXPECT_FALSE(holdsTerminalControl(today({"list"}).out));
     EXPECT_FALSE(holdsTerminalControl(today({"remove", "\x1b[2J" + id}).err));
     // JSON keeps the text exactly, with the controls as escapes.
@@ -471,7 +491,7 @@ TEST_F(TodayCommand, FileUrlsNameLocalFilesOnly) {
     const std::string path = write("plans/office.json", officeMove());
     const std::string directory = _runner.dir().path();
     for (const std::string& url : {"file://otherhost" + path, "file://" + directory + "/plans%2Foffice.json",
-                                  "file://" + directory + "/plans%2foffice.json"}) {
+                                   "file://" + directory + "/plans%2foffice.json"}) {
         const CommandResult added = today({"add", url});
         EXPECT_EQ(added.exitCode, 1) << url;
         EXPECT_THAT(added.err, AnyOf(HasSubstr("not on this machine"), HasSubstr("names no file"))) << url;

@@ -50,10 +50,10 @@ TEST(Iso8601, ReadsDatesTimesFractionsAndOffsets) {
 }
 
 TEST(Iso8601, RefusesWhatIsNotADayOrTime) {
-    for (const char* text : {"", "2025-06", "2025-6-10", "2025-13-01", "2100-02-29", "2025-04-31", "2025-06-10T14",
-                             "2025-06-10T24:00", "2025-06-10T14:30:60", "2025-06-10T14:30:00.1234567891",
-                             "2025-06-10Z", "2025-06-10T14:30+2", "2025-06-10T14:30+24:00", " 2025-06-10",
-                             "2025-06-10T14:30:00Zjunk"}) {
+    for (const char* text :
+         {"", "2025-06", "2025-6-10", "2025-13-01", "2100-02-29", "2025-04-31", "2025-06-10T14", "2025-06-10T24:00",
+          "2025-06-10T14:30:60", "2025-06-10T14:30:00.1234567891", "2025-06-10Z", "2025-06-10T14:30+2",
+          "2025-06-10T14:30+24:00", " 2025-06-10", "2025-06-10T14:30:00Zjunk"}) {
         EXPECT_FALSE(parseIso8601(text)) << text;
     }
 }
@@ -89,8 +89,8 @@ TEST_F(AtArgument, IsoTextWithoutOffsetIsLocalTime) {
 }
 
 TEST_F(AtArgument, RefusesAnythingElse) {
-    for (const char* text : {"", "+d", "+1", "1d", "+-1d", "+1w", "+1234567d", "next week", "noww", "2025-02-30",
-                             "10:15"}) {
+    for (const char* text :
+         {"", "+d", "+1", "1d", "+-1d", "+1w", "+1234567d", "next week", "noww", "2025-02-30", "10:15"}) {
         EXPECT_FALSE(at(text)) << text;
     }
 }
@@ -111,7 +111,7 @@ std::vector<std::int64_t> offsetChanges() {
         return civil.tm_gmtoff;
     };
     std::vector<std::int64_t> changes;
-    constexpr std::int64_t step = 6 * 3600;  // zones never change twice within six hours
+    constexpr std::int64_t step = 6 * 3600;                // zones never change twice within six hours
     for (std::int64_t t = 0; t < 2145916800; t += step) {  // up to 2038-01-01
         if (offsetAt(t) == offsetAt(t + step)) continue;
         std::int64_t before = t, after = t + step;
@@ -191,8 +191,8 @@ TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
         const std::string& dayBefore = days[i++];
         EXPECT_GE(dayOfStart, dayText(day)) << zoneName << ": " << dayText(day) << " starts on " << dayOfStart;
         EXPECT_LE(dayOfStart, dayText(day + 1)) << zoneName << ": " << dayText(day);
-        EXPECT_LT(dayBefore, dayText(day)) << zoneName << ": the second before " << dayText(day) << " is on "
-                                           << dayBefore;
+        EXPECT_LT(dayBefore, dayText(day))
+            << zoneName << ": the second before " << dayText(day) << " is on " << dayBefore;
     }
 
     // Bare dates given to the command, for the days whose midnight the change skips or repeats.

@@ -40,12 +40,9 @@ TEST(Format, YearsBeyondFourDigitsAndDatesBeyondTheCalendar) {
     testing::ScopedTimeZone zone("UTC");
     Host& host = Host::current();
     const std::vector<std::pair<double, std::string>> cases = {
-        {-63177062400, "-0001-01-01T00:00:00Z"},
-        {-63145526400, "0000-01-01T00:00:00Z"},
-        {252423993600, "+10000-01-01T00:00:00Z"},
-        {1e300, "+291536396232-08-31T11:33:20Z"},
-        {9.3e18, "+291536396232-08-31T11:33:20Z"},
-        {-1e300, "-291536392293-05-03T12:26:40Z"},
+        {-63177062400, "-0001-01-01T00:00:00Z"},   {-63145526400, "0000-01-01T00:00:00Z"},
+        {252423993600, "+10000-01-01T00:00:00Z"},  {1e300, "+291536396232-08-31T11:33:20Z"},
+        {9.3e18, "+291536396232-08-31T11:33:20Z"}, {-1e300, "-291536392293-05-03T12:26:40Z"},
     };
     for (const auto& [seconds, text] : cases) {
         EXPECT_EQ(formatIso8601(Date(seconds), host), text) << seconds;
@@ -74,8 +71,8 @@ TEST(Format, SwatchesTakeAnyIndex) {
 }
 
 TEST(Format, NamesAreFittedByDisplayWidth) {
-    EXPECT_EQ(displayWidth("Caf\xC3\xA9"), 4u);            // é
-    EXPECT_EQ(displayWidth("Cafe\xCC\x81"), 4u);           // e and a combining accent
+    EXPECT_EQ(displayWidth("Caf\xC3\xA9"), 4u);               // é
+    EXPECT_EQ(displayWidth("Cafe\xCC\x81"), 4u);              // e and a combining accent
     EXPECT_EQ(displayWidth("\xE8\xA8\x88\xE7\x94\xBB"), 4u);  // two wide characters
     EXPECT_EQ(displayWidth("a\xFF"), 2u);
 

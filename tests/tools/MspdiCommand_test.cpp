@@ -27,8 +27,8 @@ std::string utcDay(int days) {
 std::string task(int uid, int level, const std::string& name, const std::string& start, const std::string& finish,
                  const std::string& more = "") {
     return "<Task><UID>" + std::to_string(uid) + "</UID><Name>" + name + "</Name><OutlineLevel>" +
-           std::to_string(level) + "</OutlineLevel><Start>" + start + "</Start><Finish>" + finish + "</Finish>" +
-           more + "</Task>";
+           std::to_string(level) + "</OutlineLevel><Start>" + start + "</Start><Finish>" + finish + "</Finish>" + more +
+           "</Task>";
 }
 
 std::string_view text(simdjson::dom::element element, const char* key) { return element[key].get_string().value(); }
@@ -92,13 +92,16 @@ TEST(MspdiCommand, RefusesCompletionOutOfRangeAndNulReferences) {
         EXPECT_EQ(added.exitCode, 1) << more;
         EXPECT_NE(added.err.find("plan.xml" + place), std::string::npos) << added.err;
     }
-    const std::string cut = "<Project xmlns=\"http://schemas.microsoft.com/project\"><Name>Plan&#0; hidden</Name></Project>";
+    const std::string cut =
+        "<Project xmlns=\"http://schemas.microsoft.com/project\"><Name>Plan&#0; hidden</Name></Project>";
     const CommandResult added = runner.run({"add", runner.dir().write("cut.xml", cut)});
     EXPECT_EQ(added.exitCode, 1);
     EXPECT_NE(added.err.find("cut.xml:1:61: not well-formed XML: a character reference to U+0000"), std::string::npos)
         << added.err;
-    EXPECT_NE(runner.run({"add", runner.dir().write("fine.xml", "<Project xmlns=\"http://schemas.microsoft.com/project\">"
-                                                                "<Name>Plan&#10;&#x20;&#100;</Name></Project>")})
+    EXPECT_NE(runner
+                  .run({"add", runner.dir().write("fine.xml",
+                                                  "<Project xmlns=\"http://schemas.microsoft.com/project\">"
+                                                  "<Name>Plan&#10;&#x20;&#100;</Name></Project>")})
                   .exitCode,
               1);
 }

@@ -61,7 +61,8 @@ std::string shape(const JsonTask& task) {
 
 void collect(const JsonTask& task, std::vector<const JsonTask*>& out) {
     out.push_back(&task);
-    if (task.childs) for (const JsonTask& child : *task.childs) collect(child, out);
+    if (task.childs)
+        for (const JsonTask& child : *task.childs) collect(child, out);
 }
 
 const JsonTask& byId(const JsonProject& project, std::int64_t id) {
@@ -120,8 +121,7 @@ TEST(MspdiSamples, ProjectLibreTopTaskIsRootAndZeroLengthTasksAreMilestones) {
               "1(2,3(4,5,6),7(8,9,10,11,12,13,14,15),16(17,18,19,20,21,22),23(24,25,26,27,28,29),"
               "30(31,32,33,34,35),36(37,38,39,40,41,42,43))");
     // Every Milestone flag is 0 in this file: tasks with start == finish and zero duration are milestones.
-    EXPECT_THAT(idsOfType(p, JsonTaskType::milestone),
-                ElementsAre(2, 6, 9, 10, 13, 15, 22, 29, 35, 37, 38, 43));
+    EXPECT_THAT(idsOfType(p, JsonTaskType::milestone), ElementsAre(2, 6, 9, 10, 13, 15, 22, 29, 35, 37, 38, 43));
     EXPECT_EQ(utc(byId(p, 43).finish), "2001-05-23T17:00:00Z");
 }
 
@@ -171,16 +171,19 @@ TEST(MspdiSamples, AsposeFilesWithByteOrderMark) {
 }
 
 TEST(MspdiDocuments, CompletionSubprojectsAndFlaggedMilestones) {
-    const JsonProject p = parse(document(
-        task(0, 0, "Plan") +
-        task(1, 1, "Half done", "<PercentComplete>40</PercentComplete><Start>2024-03-01T08:00:00</Start>"
-                                "<Finish>2024-03-01T17:00:00</Finish><Duration>PT8H0M0S</Duration>") +
-        task(2, 1, "Inserted", "<IsSubproject>1</IsSubproject><Milestone>0</Milestone>") +
-        task(3, 1, "Gate", "<Milestone>1</Milestone><Start>2024-03-02T08:00:00</Start>"
-                           "<Finish>2024-03-03T08:00:00</Finish>") +
-        // Zero length but not flagged, in a document whose writer does flag milestones.
-        task(4, 1, "Instant", "<Milestone>0</Milestone><Start>2024-03-02T08:00:00</Start>"
-                              "<Finish>2024-03-02T08:00:00</Finish><Duration>PT0H0M0S</Duration>")));
+    const JsonProject p =
+        parse(document(task(0, 0, "Plan") +
+                       task(1, 1, "Half done",
+                            "<PercentComplete>40</PercentComplete><Start>2024-03-01T08:00:00</Start>"
+                            "<Finish>2024-03-01T17:00:00</Finish><Duration>PT8H0M0S</Duration>") +
+                       task(2, 1, "Inserted", "<IsSubproject>1</IsSubproject><Milestone>0</Milestone>") +
+                       task(3, 1, "Gate",
+                            "<Milestone>1</Milestone><Start>2024-03-02T08:00:00</Start>"
+                            "<Finish>2024-03-03T08:00:00</Finish>") +
+                       // Zero length but not flagged, in a document whose writer does flag milestones.
+                       task(4, 1, "Instant",
+                            "<Milestone>0</Milestone><Start>2024-03-02T08:00:00</Start>"
+                            "<Finish>2024-03-02T08:00:00</Finish><Duration>PT0H0M0S</Duration>")));
     ASSERT_TRUE(p.rootTask);
     EXPECT_EQ(shape(*p.rootTask), "0(1,2,3,4)");
     EXPECT_EQ(byId(p, 1).completedPercent, 40);
@@ -200,10 +203,10 @@ TEST(MspdiDocuments, BlankRowsAndInactiveSubtreesAreLeftOut) {
 
 TEST(MspdiDocuments, RootIsMadeWhenNoSingleLevelZeroTask) {
     const std::string dated = "<Start>2024-05-02T08:00:00Z</Start><Finish>2024-05-03T17:00:00Z</Finish>";
-    const JsonProject missing = parse(document(
-        task(1, 1, "A", "<Start>2024-05-01T08:00:00Z</Start><Finish>2024-05-02T17:00:00Z</Finish>") +
-        task(2, 2, "A1", "<Start>2024-04-01T08:00:00Z</Start><Finish>2024-04-02T17:00:00Z</Finish>") +
-        task(3, 1, "B", dated)));
+    const JsonProject missing =
+        parse(document(task(1, 1, "A", "<Start>2024-05-01T08:00:00Z</Start><Finish>2024-05-02T17:00:00Z</Finish>") +
+                       task(2, 2, "A1", "<Start>2024-04-01T08:00:00Z</Start><Finish>2024-04-02T17:00:00Z</Finish>") +
+                       task(3, 1, "B", dated)));
     ASSERT_TRUE(missing.rootTask);
     EXPECT_EQ(shape(*missing.rootTask), "?(1(2),3)");
     EXPECT_EQ(missing.rootTask->name, "Plan");
@@ -232,7 +235,8 @@ TEST(MspdiDocuments, OutlineNumberStandsInForMissingLevel) {
     EXPECT_EQ(shape(*p.rootTask), "0(1(2(3),4),5)");
 
     // Neither level nor number: UID 0 is the root, every other task a top-level task.
-    const JsonProject flat = parse(document("<Task><UID>0</UID></Task><Task><UID>1</UID></Task><Task><UID>2</UID></Task>"));
+    const JsonProject flat =
+        parse(document("<Task><UID>0</UID></Task><Task><UID>1</UID></Task><Task><UID>2</UID></Task>"));
     EXPECT_EQ(shape(*flat.rootTask), "0(1,2)");
 }
 
@@ -244,7 +248,8 @@ TEST(MspdiDocuments, ProjectNameFallsBackToTitleThenFileName) {
 TEST(MspdiDocuments, EncodingsPrefixesAndDateForms) {
     ScopedTimeZone tz("UTC");
     // UTF-16 with a byte-order mark, CRLF and non-ASCII text.
-    const std::string utf8 = document(task(0, 0, "Caf\xC3\xA9 \xE2\x82\xAC") + "\r\n", "<Name>\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD</Name>");
+    const std::string utf8 =
+        document(task(0, 0, "Caf\xC3\xA9 \xE2\x82\xAC") + "\r\n", "<Name>\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD</Name>");
     std::string utf16 = "\xFF\xFE";
     for (std::size_t i = 0; i < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[i]);
@@ -283,8 +288,9 @@ TEST(MspdiDocuments, EncodingsPrefixesAndDateForms) {
 
 TEST(MspdiDocuments, MalformedXmlNamesFileAndPosition) {
     // Byte-order mark, CRLF and two-byte characters before the fault: line 2, column 12 (not byte 14).
-    const std::string bytes = "\xEF\xBB\xBF<Project xmlns=\"http://schemas.microsoft.com/project\">\r\n"
-                              "<Name>\xC3\xA9t\xC3\xA9</Nom>\r\n<Tasks/></Project>";
+    const std::string bytes =
+        "\xEF\xBB\xBF<Project xmlns=\"http://schemas.microsoft.com/project\">\r\n"
+        "<Name>\xC3\xA9t\xC3\xA9</Nom>\r\n<Tasks/></Project>";
     const PlanLoadResult result = parseMspdiPlan(bytes, "/tmp/broken.xml");
     EXPECT_FALSE(result.project);
     EXPECT_THAT(result.error, StartsWith("/tmp/broken.xml:2:12: not well-formed XML: "));

@@ -85,9 +85,9 @@ TEST(WidgetLinks, OnlySchemeAndHostCount) {
 }
 
 TEST(WidgetLinks, OtherSchemesAndLinksWithoutHostAreNone) {
-    for (const std::string text : {"orvaneproject://today-setting", "OrvaneProjects://ABC", "https://today-setting",
-                                   "OrvaneProject:today-setting", "OrvaneProject:///today-setting",
-                                   "OrvaneProject://user@/x"}) {
+    for (const std::string text :
+         {"orvaneproject://today-setting", "OrvaneProjects://ABC", "https://today-setting",
+          "OrvaneProject:today-setting", "OrvaneProject:///today-setting", "OrvaneProject://user@/x"}) {
         EXPECT_FALSE(targetOf(text).has_value()) << text;
     }
 }

@@ -6,9 +6,9 @@
 #include "today/manager/TodayManager.hpp"
 #include "today/manager/TodaySnapshot.hpp"
 #include "today/outside/Host.hpp"
-#include "today/outside/Path.hpp"
-#include "today/outside/Messages.hpp"
 #include "today/outside/Identifier.hpp"
+#include "today/outside/Messages.hpp"
+#include "today/outside/Path.hpp"
 #include "today/records/DefaultNames.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 #include "today/records/RecordFactory.hpp"
@@ -27,8 +27,8 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
 
         const auto project = loadJsonProjectFromOrvFile(documentPath);
         if (!project) return std::nullopt;
-        auto bookmark = orvFileUrl.standardized().resolvingSymlinks().bookmarkData(
-            BookmarkCreationOptions::withSecurityScope);
+        auto bookmark =
+            orvFileUrl.standardized().resolvingSymlinks().bookmarkData(BookmarkCreationOptions::withSecurityScope);
         if (!bookmark) return std::nullopt;
 
         const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
@@ -37,10 +37,10 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
         if (!lastUpdate) return std::nullopt;
 
         const JsonTask* root = project->rootTask ? &*project->rootTask : nullptr;
-        auto profile = detail::RecordFactory::profile(std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
-                                                      root ? root->start : std::nullopt,
-                                                      root ? root->finish : std::nullopt, documentPath,
-                                                      std::move(bookmark), *lastUpdate, true);
+        auto profile = detail::RecordFactory::profile(
+            std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
+            root ? root->start : std::nullopt, root ? root->finish : std::nullopt, documentPath, std::move(bookmark),
+            *lastUpdate, true);
         if (!updateProjectProfile(profile)) return std::nullopt;
         return profile;
     });
@@ -71,8 +71,10 @@ bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
         const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
         if (!cachePath || !cacheFile.save(*cachePath)) return listed;
 
-        auto bookmark = Url::fileUrl(documentPath).standardized().resolvingSymlinks().bookmarkData(
-            BookmarkCreationOptions::withSecurityScope);
+        auto bookmark = Url::fileUrl(documentPath)
+                            .standardized()
+                            .resolvingSymlinks()
+                            .bookmarkData(BookmarkCreationOptions::withSecurityScope);
         if (!bookmark) {
             detail::printQuoted("Failed to re-create project bookmark");
             return listed;

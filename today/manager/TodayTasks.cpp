@@ -91,7 +91,7 @@ std::optional<std::vector<TaskToday>> TodayManager::tasksLocked(const TodayProje
 }
 
 std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords(const TodayProjectProfile& of,
-                                                                                  Date at) {
+                                                                                 Date at) {
     const auto cachePath = cacheFilePath(of.id());
 
     // The document, when the profile's bookmark leads to one whose modification date can be read.

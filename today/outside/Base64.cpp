@@ -59,7 +59,8 @@ void appendBase64(std::string& text, const Bytes& bytes) {
     }
     const std::size_t left = bytes.size() - i;
     if (left > 0) {
-        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) | (left == 2 ? std::uint32_t{bytes[i + 1]} << 8 : 0);
+        const std::uint32_t group =
+            (std::uint32_t{bytes[i]} << 16) | (left == 2 ? std::uint32_t{bytes[i + 1]} << 8 : 0);
         *out++ = alphabet[group >> 18];
         *out++ = alphabet[(group >> 12) & 63];
         if (left == 2) *out = alphabet[(group >> 6) & 63];

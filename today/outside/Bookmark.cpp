@@ -140,8 +140,8 @@ std::optional<ResolvedBookmark> Host::resolveBookmark(const Bytes& bookmark, Boo
     std::sort(candidates.begin(), candidates.end());  // the same answer every time, also for hard links
     for (const std::string& name : candidates) {
         const std::string candidate = detail::joinPath(folder, name);
-        if (const auto entry = status(candidate); entry && !entry->isDirectory && entry->hasBirthTime &&
-                                                  isSameFile(*entry, *record)) {
+        if (const auto entry = status(candidate);
+            entry && !entry->isDirectory && entry->hasBirthTime && isSameFile(*entry, *record)) {
             return ResolvedBookmark{candidate, true};
         }
     }

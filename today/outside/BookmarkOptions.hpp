@@ -55,7 +55,8 @@ inline constexpr BookmarkResolutionOptions BookmarkResolutionOptions::withoutMou
 inline constexpr BookmarkResolutionOptions BookmarkResolutionOptions::withSecurityScope{1u << 10};
 
 // Combining options of one kind gives that kind, also through `auto` and braced lists.
-static_assert(std::is_same_v<decltype(BookmarkResolutionOptions::withoutUI | BookmarkResolutionOptions::withoutMounting),
-                             BookmarkResolutionOptions>);
+static_assert(
+    std::is_same_v<decltype(BookmarkResolutionOptions::withoutUI | BookmarkResolutionOptions::withoutMounting),
+                   BookmarkResolutionOptions>);
 
 }  // namespace today

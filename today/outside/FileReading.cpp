@@ -93,7 +93,8 @@ std::string unreadableReason(const std::string& path, std::uint64_t limit) {
     if (!isUsablePath(path)) return "no such file";
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) {
-        return errno == ENOENT || errno == ENOTDIR ? "no such file" : std::string("cannot be read: ") + std::strerror(errno);
+        return errno == ENOENT || errno == ENOTDIR ? "no such file"
+                                                   : std::string("cannot be read: ") + std::strerror(errno);
     }
     if (S_ISDIR(info.st_mode)) return "is a directory, not a file";
     if (S_ISFIFO(info.st_mode)) return "is a named pipe (FIFO), not a file";
@@ -113,7 +114,8 @@ std::string sizeText(std::uint64_t bytes) {
     if (bytes >= gibibyte && bytes % gibibyte == 0) return std::to_string(bytes / gibibyte) + " GiB";
     if (bytes >= mebibyte && bytes % mebibyte == 0) return std::to_string(bytes / mebibyte) + " MiB";
     std::string digits = std::to_string(bytes);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
     return digits + " bytes";
 }
 

@@ -16,8 +16,8 @@ namespace today::detail {
 // The largest file of each kind that is read; a larger one is refused as unreadable. Each is many
 // times what real use produces: a plan of 1,000,000 tasks is about 130 MB as Microsoft Project XML,
 // its snapshot about 91 MB, and a list of 100,000 plans about 104 MB.
-inline constexpr std::uint64_t maximumPlanDocumentBytes = std::uint64_t{1} << 30;  // 1 GiB
-inline constexpr std::uint64_t maximumSnapshotBytes = std::uint64_t{1} << 30;      // 1 GiB
+inline constexpr std::uint64_t maximumPlanDocumentBytes = std::uint64_t{1} << 30;   // 1 GiB
+inline constexpr std::uint64_t maximumSnapshotBytes = std::uint64_t{1} << 30;       // 1 GiB
 inline constexpr std::uint64_t maximumProfileListBytes = std::uint64_t{512} << 20;  // 512 MiB
 
 // The limit of the file a path names, by its name: "projects.json" is the profile list, a name ending

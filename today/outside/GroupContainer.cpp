@@ -67,8 +67,7 @@ std::optional<GroupContainer> GroupContainer::lookup(std::string_view securityAp
     auto root = containersRoot(host);
     if (!root) return std::nullopt;
     while (root->size() > 1 && root->ends_with('/')) root->pop_back();
-    const std::string container =
-        (*root == "/" ? "" : *root) + "/" + std::string(securityApplicationGroupIdentifier);
+    const std::string container = (*root == "/" ? "" : *root) + "/" + std::string(securityApplicationGroupIdentifier);
     if (!makeDirectories(host, container)) return std::nullopt;
     return GroupContainer(Url::fileUrl(container));
 }

@@ -70,8 +70,8 @@ private:
 // A civil date and time in the local time zone.
 struct LocalTime {
     std::int64_t year = 2001;
-    int month = 1;   // 1...12
-    int day = 1;     // 1...31
+    int month = 1;  // 1...12
+    int day = 1;    // 1...31
     int hour = 0;
     int minute = 0;
     double second = 0;  // with fraction

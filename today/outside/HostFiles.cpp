@@ -89,7 +89,7 @@ std::optional<FileStatus> Host::status(const std::string& path, std::error_code*
     status.size = static_cast<std::uint64_t>(info.stx_size);
     status.modifiedSeconds = static_cast<std::int64_t>(info.stx_mtime.tv_sec);
     status.modifiedNanoseconds = static_cast<std::int64_t>(info.stx_mtime.tv_nsec);
-    struct timespec modified{};
+    struct timespec modified {};
     modified.tv_sec = static_cast<time_t>(info.stx_mtime.tv_sec);
     modified.tv_nsec = static_cast<long>(info.stx_mtime.tv_nsec);
     status.modified = detail::dateFromTimespec(modified);

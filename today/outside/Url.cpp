@@ -67,7 +67,9 @@ bool isUnreserved(unsigned char c) {
            c == '_' || c == '~';
 }
 
-bool isSubDelimiter(unsigned char c) { return std::string_view("!$&'()*+,;=").find(static_cast<char>(c)) != std::string_view::npos; }
+bool isSubDelimiter(unsigned char c) {
+    return std::string_view("!$&'()*+,;=").find(static_cast<char>(c)) != std::string_view::npos;
+}
 
 // A file-system path as URL path text: "/" separates segments; every byte that a path segment cannot
 // hold as it is becomes a percent-escape.

@@ -57,7 +57,9 @@ constexpr std::size_t maximumDepth = simdjson::DEFAULT_MAX_DEPTH;
     return value.is_null().get(null) == simdjson::SUCCESS && null;
 }
 
-[[gnu::always_inline]] inline bool valueType(od::value value, od::json_type& type) { return value.type().get(type) == simdjson::SUCCESS; }
+[[gnu::always_inline]] inline bool valueType(od::value value, od::json_type& type) {
+    return value.type().get(type) == simdjson::SUCCESS;
+}
 
 // Checks a value that no field takes, and everything inside it. `depth` is the nesting of the value's
 // container.
@@ -100,8 +102,7 @@ bool skipValue(od::value value, std::size_t depth) {
             bool flag = false;
             return value.get_bool().get(flag) == simdjson::SUCCESS;
         }
-        case od::json_type::null:
-            return isNull(value);
+        case od::json_type::null: return isNull(value);
     }
     return false;
 }
@@ -171,15 +172,9 @@ bool skipValue(od::value value, std::size_t depth) {
     od::number number;
     if (type != od::json_type::number || value.get_number().get(number) != simdjson::SUCCESS) return false;
     switch (number.get_number_type()) {
-        case od::number_type::signed_integer:
-            field = Date(static_cast<double>(number.get_int64()));
-            return true;
-        case od::number_type::unsigned_integer:
-            field = Date(static_cast<double>(number.get_uint64()));
-            return true;
-        case od::number_type::floating_point_number:
-            field = Date(number.get_double());
-            return true;
+        case od::number_type::signed_integer: field = Date(static_cast<double>(number.get_int64())); return true;
+        case od::number_type::unsigned_integer: field = Date(static_cast<double>(number.get_uint64())); return true;
+        case od::number_type::floating_point_number: field = Date(number.get_double()); return true;
     }
     return false;
 }
@@ -281,7 +276,8 @@ std::optional<JsonProjectToday> decodeProjectToday(Bytes& text, const TaskFilter
         // Nothing but white space may follow the root: after the root's last member the document
         // stands just past its closing brace, which must be where the text's last token ends.
         std::string_view whole;
-        if (document.raw_json().get(whole) != simdjson::SUCCESS || whole.data() + whole.size() != json.data() + json.size()) {
+        if (document.raw_json().get(whole) != simdjson::SUCCESS ||
+            whole.data() + whole.size() != json.data() + json.size()) {
             return;
         }
         if (name) project.name.emplace(*name);

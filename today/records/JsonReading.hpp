@@ -87,34 +87,24 @@ inline bool readBool(simdjson::dom::element value, std::optional<bool>& field) {
 // and 2^63 are refused).
 inline bool readInteger(simdjson::dom::element value, std::optional<std::int64_t>& field) {
     switch (value.type()) {
-        case simdjson::dom::element_type::INT64:
-            field = value.get_int64().value_unsafe();
-            return true;
-        case simdjson::dom::element_type::NULL_VALUE:
-            field.reset();
-            return true;
-        default:
-            return false;
+        case simdjson::dom::element_type::INT64: field = value.get_int64().value_unsafe(); return true;
+        case simdjson::dom::element_type::NULL_VALUE: field.reset(); return true;
+        default: return false;
     }
 }
 
 // Dates are any JSON number, integer or not: seconds since 2001-01-01T00:00:00Z.
 inline bool readDate(simdjson::dom::element value, std::optional<Date>& field) {
     switch (value.type()) {
-        case simdjson::dom::element_type::DOUBLE:
-            field = Date(value.get_double().value_unsafe());
-            return true;
+        case simdjson::dom::element_type::DOUBLE: field = Date(value.get_double().value_unsafe()); return true;
         case simdjson::dom::element_type::INT64:
             field = Date(static_cast<double>(value.get_int64().value_unsafe()));
             return true;
         case simdjson::dom::element_type::UINT64:
             field = Date(static_cast<double>(value.get_uint64().value_unsafe()));
             return true;
-        case simdjson::dom::element_type::NULL_VALUE:
-            field.reset();
-            return true;
-        default:
-            return false;
+        case simdjson::dom::element_type::NULL_VALUE: field.reset(); return true;
+        default: return false;
     }
 }
 

@@ -118,15 +118,26 @@ void writeRecord(json::JsonWriter& writer, const RecordFields& record) {
 }
 
 RecordFields fieldsOf(const JsonTodayProjectProfile& record) {
-    return {pointer(record.id),          pointer(record.name), record.start,      record.finish,
-            pointer(record.sourceOrvFilePath), pointer(record.securityScopedBookmark), record.lastUpdate,
+    return {pointer(record.id),
+            pointer(record.name),
+            record.start,
+            record.finish,
+            pointer(record.sourceOrvFilePath),
+            pointer(record.securityScopedBookmark),
+            record.lastUpdate,
             record.todayWidget};
 }
 
 // What `JsonTodayProjectProfile(profile:)` holds: start, finish and bookmark only when the profile has them.
 RecordFields fieldsOf(const TodayProjectProfile& profile) {
-    return {&profile.id(), &profile.name, profile.start, profile.finish, &profile.sourceOrvFilePath,
-            pointer(profile.securityScopedBookmark), profile.lastUpdate, profile.todayWidget};
+    return {&profile.id(),
+            &profile.name,
+            profile.start,
+            profile.finish,
+            &profile.sourceOrvFilePath,
+            pointer(profile.securityScopedBookmark),
+            profile.lastUpdate,
+            profile.todayWidget};
 }
 
 std::size_t expectedSize(const RecordFields& record) {
@@ -177,8 +188,8 @@ std::optional<TodayProjectProfile> JsonTodayProjectProfile::todayProjectProfile(
     if (!id || id->empty() || !sourceOrvFilePath || sourceOrvFilePath->empty()) {
         return std::nullopt;
     }
-    return RecordFactory::profile(std::move(*id), name ? std::move(*name) : std::string(untitledProjectName), start, finish,
-                                  std::move(*sourceOrvFilePath), std::move(securityScopedBookmark),
+    return RecordFactory::profile(std::move(*id), name ? std::move(*name) : std::string(untitledProjectName), start,
+                                  finish, std::move(*sourceOrvFilePath), std::move(securityScopedBookmark),
                                   lastUpdate ? *lastUpdate : Date::now().toDayOnly(), todayWidget.value_or(false));
 }
 

@@ -126,9 +126,7 @@ std::size_t expectedSize(const JsonProjectToday& project) {
 
 }  // namespace
 
-std::optional<JsonProjectToday> decodeProjectToday(std::string_view json) {
-    return json::decodeText(json, decodeRoot);
-}
+std::optional<JsonProjectToday> decodeProjectToday(std::string_view json) { return json::decodeText(json, decodeRoot); }
 
 std::optional<std::string> encodeProjectToday(const JsonProjectToday& project) {
     json::JsonWriter writer(expectedSize(project));

@@ -9,8 +9,7 @@ namespace today::detail {
 struct RecordFactory {
     static TodayProjectProfile profile(std::string id, std::string name, std::optional<Date> start,
                                        std::optional<Date> finish, std::string sourceOrvFilePath,
-                                       std::optional<Bytes> securityScopedBookmark, Date lastUpdate,
-                                       bool todayWidget) {
+                                       std::optional<Bytes> securityScopedBookmark, Date lastUpdate, bool todayWidget) {
         return TodayProjectProfile(std::move(id), std::move(name), start, finish, std::move(sourceOrvFilePath),
                                    std::move(securityScopedBookmark), lastUpdate, todayWidget);
     }

@@ -1,8 +1,8 @@
 // Parsing the command line into options and running the subcommand, with the standard streams kept sound.
 #include "tools/today/Command.hpp"
 
-#include <CLI/CLI.hpp>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <fcntl.h>
 
@@ -83,9 +83,10 @@ int runSubcommand(int argc, char** argv) {
     Options& options = context.options;
     if (argc > 0 && argv[0] != nullptr) context.programName = argv[0];
 
-    CLI::App app{"Shows the tasks of your plans that are on today, and keeps the list of plans that the Today "
-                 "widget shows. Without a subcommand it runs `show`.",
-                 "today"};
+    CLI::App app{
+        "Shows the tasks of your plans that are on today, and keeps the list of plans that the Today "
+        "widget shows. Without a subcommand it runs `show`.",
+        "today"};
     app.set_version_flag("--version", TODAY_VERSION_STRING);
     app.require_subcommand(0, 1);
     addCommonOptions(app, options);
@@ -96,8 +97,7 @@ int runSubcommand(int argc, char** argv) {
     addShowOptions(*show, options);
 
     auto* add = app.add_subcommand("add", "Add a plan document to the list");
-    add->add_option("FILE", options.file, "Path or file:// URL of a plan (JSON or Microsoft Project XML)")
-        ->required();
+    add->add_option("FILE", options.file, "Path or file:// URL of a plan (JSON or Microsoft Project XML)")->required();
     addCommonOptions(*add, options);
 
     auto* update = app.add_subcommand("update", "Read a listed plan again if its file has changed");

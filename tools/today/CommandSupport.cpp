@@ -11,13 +11,15 @@ namespace today::cli {
 std::unique_ptr<CommandManager> makeManager(const Context& context) {
     auto manager = TodayManager::make<CommandManager>(context.options.group);
     if (!manager) {
-        printError(fmt::format("the application group \"{}\" has no shared container (is the directory in "
-                               "TODAY_GROUP_CONTAINERS writable?)",
-                               context.options.group));
+        printError(
+            fmt::format("the application group \"{}\" has no shared container (is the directory in "
+                        "TODAY_GROUP_CONTAINERS writable?)",
+                        context.options.group));
     } else if (manager->listFileUnreadable()) {
-        printError(fmt::format("the list of plans {} could not be read; it is kept under a new name beside it "
-                               "when the list is next saved",
-                               printable(detail::ManagerAccess::dbFileUrl(*manager).path())));
+        printError(
+            fmt::format("the list of plans {} could not be read; it is kept under a new name beside it "
+                        "when the list is next saved",
+                        printable(detail::ManagerAccess::dbFileUrl(*manager).path())));
     }
     return manager;
 }

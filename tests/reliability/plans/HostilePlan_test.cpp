@@ -29,11 +29,13 @@ std::string nestedJsonPlan(std::size_t depth) {
     return text + "}}";
 }
 
-std::string mspdiHeader() { return R"(<?xml version="1.0"?><Project xmlns="http://schemas.microsoft.com/project"><Name>x</Name>)"; }
+std::string mspdiHeader() {
+    return R"(<?xml version="1.0"?><Project xmlns="http://schemas.microsoft.com/project"><Name>x</Name>)";
+}
 
 std::string mspdiTask(std::size_t uid, std::size_t level, const std::string& extra = {}) {
-    return "<Task><UID>" + std::to_string(uid) + "</UID><OutlineLevel>" + std::to_string(level) +
-           "</OutlineLevel>" + extra + "</Task>";
+    return "<Task><UID>" + std::to_string(uid) + "</UID><OutlineLevel>" + std::to_string(level) + "</OutlineLevel>" +
+           extra + "</Task>";
 }
 
 TEST(HostilePlanTest, jsonPlansNested100000LevelsAreRefusedAndTheDeepestAllowedIsRead) {
@@ -69,8 +71,11 @@ TEST(HostilePlanTest, xmlElementsNested100000LevelsDeepNeverExhaustTheStack) {
                              "</Name><Start>2001-01-01T08:00:00</Start><Finish>2031-01-01T08:00:00</Finish></Task>" +
                              nested + "</Tasks>" + nested + "</Project>";
     const auto read = cli::parseMspdiPlan(text, "nested.xml");
-    if (read.project) { EXPECT_TRUE(snapshotRoundTrip(*read.project)); }
-    else { EXPECT_FALSE(read.error.empty()); }
+    if (read.project) {
+        EXPECT_TRUE(snapshotRoundTrip(*read.project));
+    } else {
+        EXPECT_FALSE(read.error.empty());
+    }
 }
 
 TEST(HostilePlanTest, aMillionTasksAreRead) {
@@ -100,9 +105,10 @@ TEST(HostilePlanTest, aMillionTasksAreRead) {
 
 TEST(HostilePlanTest, namesOfMegabytesAreKept) {
     const std::string name(4 << 20, 'n');
-    const auto fromJson = cli::parseJsonPlan(R"({"name":")" + name + R"(","rootTask":{"id":0,"children":[{"id":1,"name":")" +
-                                                 name + R"(","start":0,"finish":1e9}]}})",
-                                             "names.json");
+    const auto fromJson =
+        cli::parseJsonPlan(R"({"name":")" + name + R"(","rootTask":{"id":0,"children":[{"id":1,"name":")" + name +
+                               R"(","start":0,"finish":1e9}]}})",
+                           "names.json");
     ASSERT_TRUE(fromJson.project) << fromJson.error;
     EXPECT_EQ(fromJson.project->name, name);
     const auto fromXml = cli::parseMspdiPlan(mspdiHeader() + "<Tasks><Task><UID>1</UID><Name>" + name +
@@ -119,7 +125,8 @@ TEST(HostilePlanTest, namesOfMegabytesAreKept) {
 // never be stored in the library's files, so the document is refused with a message that says why.
 TEST(HostilePlanTest, mspdiTextThatIsNotUtf8IsRefusedWithAReason) {
     const std::string windows1252 = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n" + mspdiHeader().substr(21) +
-                                    "<Tasks>" + mspdiTask(1, 1, "<Name>R\xE9union \x93Q1\x94</Name>") + "</Tasks></Project>";
+                                    "<Tasks>" + mspdiTask(1, 1, "<Name>R\xE9union \x93Q1\x94</Name>") +
+                                    "</Tasks></Project>";
     const auto read = cli::parseMspdiPlan(windows1252, "export.xml");
     EXPECT_FALSE(read.project);
     EXPECT_NE(read.error.find("export.xml:2:"), std::string::npos) << read.error;
@@ -135,29 +142,48 @@ TEST(HostilePlanTest, mspdiTextThatIsNotUtf8IsRefusedWithAReason) {
 }
 
 TEST(HostilePlanTest, datesAtAndBeyondTheEndsOfTheCalendarAreReadOrRefused) {
-    const char* jsonDates[] = {"1e300", "-1e300", "0", "-0", "1.7976931348623157e308", "5e-324", "1e400", "-1e400",
-                               "\"+999999999999-12-31T23:59:59Z\"", "\"-999999999999-01-01T00:00:00Z\"",
-                               "\"99999-01-01T00:00:00+23:59\"", "\"0000-01-01T00:00:00-23:59\"",
-                               "\"2030-02-30T00:00:00Z\"", "\"2030-12-31T24:00:00Z\"", "\"2030-06-30T23:59:60Z\""};
+    const char* jsonDates[] = {"1e300",
+                               "-1e300",
+                               "0",
+                               "-0",
+                               "1.7976931348623157e308",
+                               "5e-324",
+                               "1e400",
+                               "-1e400",
+                               "\"+999999999999-12-31T23:59:59Z\"",
+                               "\"-999999999999-01-01T00:00:00Z\"",
+                               "\"99999-01-01T00:00:00+23:59\"",
+                               "\"0000-01-01T00:00:00-23:59\"",
+                               "\"2030-02-30T00:00:00Z\"",
+                               "\"2030-12-31T24:00:00Z\"",
+                               "\"2030-06-30T23:59:60Z\""};
     for (const char* date : jsonDates) {
         SCOPED_TRACE(date);
-        const auto read = cli::parseJsonPlan(std::string(R"({"rootTask":{"id":0,"start":)") + date + R"(,"children":[)" +
-                                                 R"({"id":1,"start":)" + date + R"(,"finish":)" + date + "}," +
-                                                 R"({"id":2,"type":"milestone","finish":)" + date + "}]}}",
-                                             "dates.json");
-        if (read.project) { EXPECT_TRUE(snapshotRoundTrip(*read.project)); }
-        else { EXPECT_FALSE(read.error.empty()); }
+        const auto read = cli::parseJsonPlan(
+            std::string(R"({"rootTask":{"id":0,"start":)") + date + R"(,"children":[)" + R"({"id":1,"start":)" + date +
+                R"(,"finish":)" + date + "}," + R"({"id":2,"type":"milestone","finish":)" + date + "}]}}",
+            "dates.json");
+        if (read.project) {
+            EXPECT_TRUE(snapshotRoundTrip(*read.project));
+        } else {
+            EXPECT_FALSE(read.error.empty());
+        }
     }
-    const char* xmlDates[] = {"99999-01-01T00:00:00", "-5000-01-01T00:00:00", "0000-00-00T00:00:00",
-                              "9223372036854775807-01-01T00:00:00", "2030-01-01T99:99:99", "2030-01-01"};
+    const char* xmlDates[] = {"99999-01-01T00:00:00", "-5000-01-01T00:00:00",
+                              "0000-00-00T00:00:00",  "9223372036854775807-01-01T00:00:00",
+                              "2030-01-01T99:99:99",  "2030-01-01"};
     for (const char* date : xmlDates) {
         SCOPED_TRACE(date);
         const std::string at = std::string("<Start>") + date + "</Start><Finish>" + date + "</Finish>";
-        const auto read = cli::parseMspdiPlan(mspdiHeader() + "<Tasks>" + mspdiTask(1, 1, at) +
-                                                  mspdiTask(2, 1, at + "<Milestone>1</Milestone>") + "</Tasks></Project>",
-                                              "dates.xml");
-        if (read.project) { EXPECT_TRUE(snapshotRoundTrip(*read.project)); }
-        else { EXPECT_FALSE(read.error.empty()); }
+        const auto read =
+            cli::parseMspdiPlan(mspdiHeader() + "<Tasks>" + mspdiTask(1, 1, at) +
+                                    mspdiTask(2, 1, at + "<Milestone>1</Milestone>") + "</Tasks></Project>",
+                                "dates.xml");
+        if (read.project) {
+            EXPECT_TRUE(snapshotRoundTrip(*read.project));
+        } else {
+            EXPECT_FALSE(read.error.empty());
+        }
     }
 }
 

@@ -31,9 +31,10 @@ int runAdd(const Context& context) {
         return exitFailure;
     }
     if (url.path().empty()) {
-        printError(fmt::format("cannot add {}: the URL names no file (its path is empty, or escapes a \"/\" or a "
-                               "NUL, which no file name holds)",
-                               argument));
+        printError(
+            fmt::format("cannot add {}: the URL names no file (its path is empty, or escapes a \"/\" or a "
+                        "NUL, which no file name holds)",
+                        argument));
         return exitFailure;
     }
     if (!context.host.exists(storedPath(url))) {

@@ -43,7 +43,8 @@ JsonTask summary(std::int64_t id, std::string name, std::vector<JsonTask> childr
 // yesterday (not shown), tasks on now, and tasks that start later.
 JsonProject samplePlan(Date now, Host& host) {
     const auto days = [&](std::int64_t count) {
-        return addingCalendarDays(now, count, host).value_or(Date(now.timeIntervalSinceReferenceDate() + 86400.0 * count));
+        return addingCalendarDays(now, count, host)
+            .value_or(Date(now.timeIntervalSinceReferenceDate() + 86400.0 * count));
     };
     const auto hours = [&](double count) { return Date(now.timeIntervalSinceReferenceDate() + 3600 * count); };
 

@@ -34,8 +34,8 @@ int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind) {
         if (kind == Target::Kind::project) {
             const auto opens = WidgetHelper::shared.target(url);
             if (!opens || opens->kind() != kind || opens->projectId() != context.options.id) {
-                printError(fmt::format("project id \"{}\" cannot be linked: {} {}", context.options.id,
-                                       url.string(), opensText(opens)));
+                printError(fmt::format("project id \"{}\" cannot be linked: {} {}", context.options.id, url.string(),
+                                       opensText(opens)));
                 return exitUsage;
             }
         }
@@ -56,7 +56,9 @@ int runOpen(const Context& context) {
         return exitFailure;
     }
     switch (target->kind()) {
-        case WidgetHelper::WidgetURLTarget::Kind::project: printLine("project " + printable(target->projectId())); break;
+        case WidgetHelper::WidgetURLTarget::Kind::project:
+            printLine("project " + printable(target->projectId()));
+            break;
         case WidgetHelper::WidgetURLTarget::Kind::widgetSettingGuide: printLine("widget setting guide"); break;
         case WidgetHelper::WidgetURLTarget::Kind::legacyTodaySetting: printLine("legacy Today setting"); break;
     }

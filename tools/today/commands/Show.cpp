@@ -45,9 +45,9 @@ void printText(const std::vector<ProjectTasks>& projects, Date at, const Context
     printLine(fmt::format("Tasks on {}", formatLocalDay(at, host)));
     for (const auto& [profile, tasks] : projects) {
         printLine("");
-        std::string header = fmt::format("{}  {}  {}", style.bold(printable(profile.name)),
-                                         spanText(profile.start, profile.finish, host),
-                                         style.dim("id " + printable(profile.id())));
+        std::string header =
+            fmt::format("{}  {}  {}", style.bold(printable(profile.name)),
+                        spanText(profile.start, profile.finish, host), style.dim("id " + printable(profile.id())));
         if (!tasks) {
             printLine(header + "  " + style.red("could not be loaded from " + printable(profile.sourceOrvFilePath)));
             continue;
@@ -114,9 +114,10 @@ int runShow(const Context& context) {
     const Options& options = context.options;
     const auto at = parseDateArgument(options.at, context.host);
     if (!at) {
-        printError(fmt::format("--at: \"{}\" is not a date; use ISO 8601 (2025-06-10, 2025-06-10T14:30, "
-                               "2025-06-10T14:30+02:00) or now, today, tomorrow, yesterday, +3d, -2d",
-                               options.at));
+        printError(
+            fmt::format("--at: \"{}\" is not a date; use ISO 8601 (2025-06-10, 2025-06-10T14:30, "
+                        "2025-06-10T14:30+02:00) or now, today, tomorrow, yesterday, +3d, -2d",
+                        options.at));
         return exitUsage;
     }
     const auto manager = makeManager(context);

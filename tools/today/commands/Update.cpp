@@ -32,7 +32,8 @@ int runUpdate(const Context& context) {
     const auto after = manager->projectProfileById(before->id()).value_or(*before);
     // The library counts an update whose snapshot or list could not be written a success; the profile
     // then still carries another date than the document's.
-    if (const auto document = context.host.status(before->sourceOrvFilePath); document && document->modified != after.lastUpdate) {
+    if (const auto document = context.host.status(before->sourceOrvFilePath);
+        document && document->modified != after.lastUpdate) {
         printError(fmt::format("{} could not be updated: its snapshot or the list of plans could not be written",
                                quotedName(before->name)));
         return exitFailure;

@@ -24,7 +24,7 @@ struct IsoDateTime {
     int hour = 0;
     int minute = 0;
     int second = 0;
-    double fraction = 0;                // of a second, 0 <= fraction < 1
+    double fraction = 0;               // of a second, 0 <= fraction < 1
     std::optional<int> offsetSeconds;  // east of UTC; none for local time
 };
 
@@ -51,8 +51,8 @@ std::optional<Date> startOfCivilDay(std::int64_t dayNumber, Host& host);
 std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host);
 
 // The argument of `--at`: ISO 8601 (local time when it has no offset; a bare date is local midnight) or
-// one of the words now, today, tomorrow, yesterday (the last three are starts of days, as is a bare date), +Nd or -Nd (the
-// current local time N calendar days later or earlier). None when the text is none of these.
+// one of the words now, today, tomorrow, yesterday (the last three are starts of days, as is a bare date), +Nd or -Nd
+// (the current local time N calendar days later or earlier). None when the text is none of these.
 std::optional<Date> parseDateArgument(std::string_view text, Host& host);
 
 namespace detail {

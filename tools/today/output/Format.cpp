@@ -74,9 +74,8 @@ struct Zoned {
 Zoned zoned(std::int64_t unixSeconds, Host& host) {
     const auto local = host.localTime(Date::fromUnixTime(static_cast<double>(unixSeconds)));
     if (local && local->month >= 1 && local->month <= 12 && std::abs(local->year) < 10'000'000'000) {
-        const std::int64_t asUtc = daysFromCivil(local->year, local->month, local->day) * 86400 +
-                                   local->hour * 3600 + local->minute * 60 +
-                                   static_cast<std::int64_t>(std::floor(local->second));
+        const std::int64_t asUtc = daysFromCivil(local->year, local->month, local->day) * 86400 + local->hour * 3600 +
+                                   local->minute * 60 + static_cast<std::int64_t>(std::floor(local->second));
         const std::int64_t offset = asUtc - unixSeconds;
         if (offset > -86400 && offset < 86400) return {*local, static_cast<int>(offset)};
     }

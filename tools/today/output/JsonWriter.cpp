@@ -34,7 +34,8 @@ std::string jsonQuoted(std::string_view text) {
             default:
                 // Terminal controls are escaped too, so that the text reads the same and cannot act on a
                 // terminal that shows the output.
-                if (today::detail::isTerminalControl(static_cast<char32_t>(codepoint))) out += fmt::format("\\u{:04x}", codepoint);
+                if (today::detail::isTerminalControl(static_cast<char32_t>(codepoint)))
+                    out += fmt::format("\\u{:04x}", codepoint);
                 else out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
         }
         bytes += length;

@@ -1,5 +1,6 @@
 // A small streaming JSON writer for the command's output (`--json`) and for plan documents it writes:
-// indented text, strings escaped (terminal controls as \u escapes), invalid UTF-8 replaced, numbers in their shortest exact form.
+// indented text, strings escaped (terminal controls as \u escapes), invalid UTF-8 replaced, numbers in their shortest
+// exact form.
 #pragma once
 
 #include <cstdint>

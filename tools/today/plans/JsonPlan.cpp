@@ -26,8 +26,8 @@ namespace od = simdjson::ondemand;
 constexpr std::size_t maxNesting = 10000;
 
 // The keys of a task, in the order of the bits that record which ones a task has given.
-constexpr std::array<std::string_view, 8> taskKeys = {"id",     "type",           "name",       "start",
-                                                      "finish", "completedPercent", "colorIndex", "children"};
+constexpr std::array<std::string_view, 8> taskKeys = {
+    "id", "type", "name", "start", "finish", "completedPercent", "colorIndex", "children"};
 enum TaskKey { keyId, keyType, keyName, keyStart, keyFinish, keyCompletedPercent, keyColorIndex, keyChildren };
 
 class JsonPlanReader {
@@ -79,7 +79,8 @@ private:
             if (const auto error = field.unescaped_key().get(key)) return failJson(error, keyAt);
             od::value value = field.value();
             const unsigned bit = key == "name" ? 1u : key == "rootTask" ? 2u : 0u;
-            if (bit == 0) return fail(fmt::format("unknown key \"{}\" (a plan has \"name\" and \"rootTask\")", key), keyAt);
+            if (bit == 0)
+                return fail(fmt::format("unknown key \"{}\" (a plan has \"name\" and \"rootTask\")", key), keyAt);
             if (seen & bit) return fail(fmt::format("\"{}\" is given twice", key), keyAt);
             seen |= bit;
             if (bit == 1) {
@@ -159,15 +160,19 @@ private:
         JsonTask& task = *frame.task;
         bool ok = true;
         switch (static_cast<TaskKey>(index)) {
-            case keyId: ok = readInteger(value, "id", task.id, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()); break;
+            case keyId:
+                ok = readInteger(value, "id", task.id, std::numeric_limits<std::int64_t>::min(),
+                                 std::numeric_limits<std::int64_t>::max());
+                break;
             case keyType: ok = readType(value, task.type); break;
             case keyName: ok = readString(value, "name", task.name); break;
             case keyStart: ok = readDate(value, "start", task.start); break;
             case keyFinish: ok = readDate(value, "finish", task.finish); break;
-            case keyCompletedPercent:
-                ok = readInteger(value, "completedPercent", task.completedPercent, 0, 100);
+            case keyCompletedPercent: ok = readInteger(value, "completedPercent", task.completedPercent, 0, 100); break;
+            case keyColorIndex:
+                ok = readInteger(value, "colorIndex", task.newColorIndex, std::numeric_limits<std::int64_t>::min(),
+                                 std::numeric_limits<std::int64_t>::max());
                 break;
-            case keyColorIndex: ok = readInteger(value, "colorIndex", task.newColorIndex, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()); break;
             case keyChildren: return openChildren(frame, value);
         }
         if (ok) ++frame.field;
@@ -311,7 +316,8 @@ private:
             if (inString) {
                 if (c == '\\') ++i;
                 else if (c == '"') inString = false;
-                else if (c < 0x20) return fail("control character inside a string (write it as an escape such as \\n)", i);
+                else if (c < 0x20)
+                    return fail("control character inside a string (write it as an escape such as \\n)", i);
             } else if (c == '"') {
                 inString = true;
                 stringStart = i;
@@ -332,8 +338,8 @@ private:
             std::size_t offset = 0;
             while (offset < _text.size()) {
                 utf8proc_int32_t codepoint = 0;
-                const auto length = utf8proc_iterate(bytes + offset, static_cast<utf8proc_ssize_t>(_text.size() - offset),
-                                                     &codepoint);
+                const auto length =
+                    utf8proc_iterate(bytes + offset, static_cast<utf8proc_ssize_t>(_text.size() - offset), &codepoint);
                 if (length <= 0) return fail("text that is not UTF-8", offset);
                 offset += static_cast<std::size_t>(length);
             }

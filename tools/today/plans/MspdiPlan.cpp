@@ -1,13 +1,13 @@
 // The reader of Microsoft Project XML (MSPDI) plans: the project's name and its task tree, built from
 // the tasks' outline levels.
 
-#include <pugixml.hpp>
 #include <utf8proc.h>
+#include <pugixml.hpp>
 
+#include <fmt/format.h>
 #include <algorithm>
 #include <filesystem>
 #include <optional>
-#include <fmt/format.h>
 #include <vector>
 
 #include "tools/today/plans/MspdiValues.hpp"

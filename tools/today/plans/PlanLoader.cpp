@@ -27,7 +27,8 @@ PlanLoadResult loadPlanDocument(const std::string& path) {
     const auto bytes = host.readFile(path);
     if (!bytes) {
         return {std::nullopt,
-                fmt::format("{}: {}", path, today::detail::unreadableReason(path, today::detail::maximumPlanDocumentBytes))};
+                fmt::format("{}: {}", path,
+                            today::detail::unreadableReason(path, today::detail::maximumPlanDocumentBytes))};
     }
     const std::string_view text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
     if (looksLikeXml(text)) return parseMspdiPlan(text, path);
