@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "manager/ManagerFixture.hpp"
+#include "support/ContainerFiles.hpp"
 #include "today/records/JsonTodayProjectProfile.hpp"
 
 namespace today::testing {
@@ -16,22 +17,6 @@ using RebuildRaceTest = ManagerTest;
 
 constexpr int documentCount = 4;
 constexpr int rounds = 40;
-
-// Every file of the container decodes; no temporary file is left.
-void expectWholeFiles(const std::string& container) {
-    for (const auto& entry : std::filesystem::directory_iterator(container)) {
-        const std::string name = entry.path().filename().string();
-        const std::string content = readText(entry.path().string());
-        if (name == "projects.json") {
-            EXPECT_TRUE(detail::decodeProfileList(content)) << name;
-        } else if (name == "projects.json.lock") {
-            EXPECT_EQ(content, "") << "the list's lock file holds nothing";
-        } else {
-            EXPECT_TRUE(name.ends_with(".prj") && !name.starts_with(".")) << "unexpected file " << name;
-            EXPECT_TRUE(detail::decodeProjectToday(content)) << name;
-        }
-    }
-}
 
 TEST_F(RebuildRaceTest, RebuildsStaleRefreshesAndUpdatesRaceWithDocumentSaves) {
     auto manager = makeManager();
@@ -96,7 +81,7 @@ TEST_F(RebuildRaceTest, RebuildsStaleRefreshesAndUpdatesRaceWithDocumentSaves) {
     // Stale bookmarks are reported; nothing failed to be written.
     for (const auto& line : host.lines()) EXPECT_EQ(line, "\"Bookmark is stale.\"");
     EXPECT_EQ(manager->projectProfiles().size(), static_cast<std::size_t>(documentCount));
-    expectWholeFiles(containerPath());
+    expectWholeContainerFiles(containerPath());
     // The list on disk is the manager's own, as its last save left it.
     const auto stored = storedProfiles();
     ASSERT_EQ(stored.size(), manager->projectProfiles().size());
@@ -137,7 +122,7 @@ TEST_F(RebuildRaceTest, TwoManagersOfOneContainerOnTwoThreads) {
     widget.join();
 
     EXPECT_EQ(failures.load(), 0);
-    expectWholeFiles(containerPath());
+    expectWholeContainerFiles(containerPath());
     EXPECT_EQ(idsOf(storedProfiles()), applicationIds) << "the widget's writes kept the application's changes";
 }
 

@@ -211,10 +211,13 @@ TEST_F(ConfigurationTest, UpdateReadsAnOlderDocumentAgainAndRepairsAMissingSnaps
     EXPECT_EQ(storedProfiles().at(0).name, "Restored");
     EXPECT_EQ(storedProfiles().at(0).lastUpdate, modifiedDate(path));
 
-    // The snapshot is gone: an update of the unchanged document writes it again.
-    std::filesystem::remove(cachePath(profile.id()));
-    EXPECT_TRUE(manager->update(path));
-    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id())).value().project().tasks->at(0).id, 5);
+    // The snapshot is gone, then damaged: an update of the unchanged document writes it again.
+    for (const char* damage : {"", R"({"tasks": [)"}) {
+        if (*damage) writeText(cachePath(profile.id()), damage);
+        else std::filesystem::remove(cachePath(profile.id()));
+        EXPECT_TRUE(manager->update(path));
+        EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id())).value().project().tasks->at(0).id, 5);
+    }
 }
 
 TEST_F(ConfigurationTest, UpdateKeepsTheProfileWhenTheCacheFileCannotBeWritten) {

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "FaultEnumeration.hpp"
+#include "support/ContainerFiles.hpp"
 
 namespace today::reliability {
 namespace {
@@ -37,16 +38,7 @@ protected:
 
     // Every file of the container decodes, and a new manager reads the list back whole.
     void expectDecodableContainer() {
-        for (const auto& [name, content] : snapshotTree(world.container)) {
-            if (name == "projects.json") {
-                EXPECT_TRUE(detail::decodeProfileList(content)) << name;
-            } else if (name == "projects.json.lock") {
-                EXPECT_EQ(content, "") << "the list's lock file holds nothing";
-            } else {
-                EXPECT_TRUE(name.ends_with(".prj") && !name.starts_with(".")) << "unexpected file " << name;
-                EXPECT_TRUE(detail::decodeProjectToday(content)) << name;
-            }
-        }
+        testing::expectWholeContainerFiles(world.container);
         const auto fresh = world.makeManager();
         ASSERT_TRUE(fresh);
         EXPECT_TRUE(sameProfiles(fresh->projectProfiles(), world.manager->projectProfiles()));

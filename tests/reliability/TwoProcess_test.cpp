@@ -98,26 +98,14 @@ void readFilesDirectly(const World& world, ProcessFigures& figures) {
     ::_exit(0);
 }
 
-// The widget: a fresh manager each time, today's tasks of every profile (rebuilding when a document is newer).
-[[noreturn]] void runWidget(const World& world, ProcessFigures& figures, const std::atomic<bool>& done) {
+// Asks for today's tasks of every profile through a fresh manager each pass: the widget's manager
+// (which rebuilds when a document is newer, so it writes too), or the base manager of a plain reader
+// (cached tasks only, never a write).
+template <class MakeManager>
+[[noreturn]] void runAsker(const World& world, ProcessFigures& figures, const std::atomic<bool>& done,
+                           MakeManager makeManager) {
     for (long pass = 0; pass < minimumPasses || !done; ++pass) {
-        auto manager = world.makeManager();
-        if (!manager) ::_exit(3);
-        ++figures.managersCreated;
-        for (const auto& profile : manager->projectProfiles()) {
-            const auto tasks = manager->tasks(profile, Date::now());
-            ++figures.taskQueries;
-            if (!tasks) ++figures.absentAnswers;
-        }
-        readFilesDirectly(world, figures);
-    }
-    ::_exit(0);
-}
-
-// A reader with the base manager: queries and cached tasks only, never a write.
-[[noreturn]] void runReader(const World& world, ProcessFigures& figures, const std::atomic<bool>& done) {
-    for (long pass = 0; pass < minimumPasses || !done; ++pass) {
-        auto manager = TodayManager::make(groupIdentifier);
+        auto manager = makeManager();
         if (!manager) ::_exit(3);
         ++figures.managersCreated;
         for (const auto& profile : manager->projectProfiles()) {
@@ -153,8 +141,8 @@ TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead
         ASSERT_GE(child, 0);
         if (child == 0) {
             if (role == 0) runApplication(world, state->application, state->applicationDone);
-            if (role == 1) runWidget(world, state->widget, state->applicationDone);
-            runReader(world, state->reader, state->applicationDone);
+            if (role == 1) runAsker(world, state->widget, state->applicationDone, [&] { return world.makeManager(); });
+            runAsker(world, state->reader, state->applicationDone, [] { return TodayManager::make(groupIdentifier); });
         }
         children.push_back(child);
     }

@@ -62,7 +62,10 @@ bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
         const auto cachePath = cacheFilePath(listed->id());
         // The document is read again when its date is no longer the profile's, newer or older (a
         // restored backup), and when its snapshot is missing or damaged.
-        if (*lastUpdate == listed->lastUpdate && cachePath && detail::ProjectTodayCacheFile::read(*cachePath)) {
+        // Whether the snapshot can be read is all that matters here, so none of its tasks is kept.
+        const auto keepNone = [](const detail::JsonTaskToday&) { return false; };
+        if (*lastUpdate == listed->lastUpdate && cachePath &&
+            detail::ProjectTodayCacheFile::read(*cachePath, keepNone)) {
             return listed;
         }
         const auto project = loadJsonProjectFromOrvFile(documentPath);
