@@ -207,7 +207,8 @@ void BM_ProfileById_Ours(benchmark::State& state) {
 void BM_ListFileStat(benchmark::State& state) {
     const ListSetup& setup = listSetup();
     for (auto _ : state) {
-        auto status = Host::current().status(setup.listPath);
+        std::error_code error;
+        auto status = Host::current().status(setup.listPath, error);
         if (!status) std::abort();
         benchmark::DoNotOptimize(status);
     }

@@ -14,6 +14,13 @@ namespace {
 
 constexpr std::uint64_t device = 7;
 
+// Answers `result` with the cause set: ENOENT unless another is given.
+template <class Result>
+Result failed(std::error_code& error, Result result, std::errc cause = std::errc::no_such_file_or_directory) {
+    error = std::make_error_code(cause);
+    return result;
+}
+
 FileStatus fileStatus(std::uint64_t inode, bool isDirectory, double modified) {
     FileStatus status;
     status.device = device;
@@ -28,7 +35,7 @@ FileStatus fileStatus(std::uint64_t inode, bool isDirectory, double modified) {
 
 }  // namespace
 
-FuzzHost::FuzzHost() { reset(); }
+FuzzHost::FuzzHost() : HostWrapper(Host::posix()) { reset(); }
 
 void FuzzHost::reset() {
     _entries.clear();
@@ -68,50 +75,57 @@ void FuzzHost::requireInsideContainer(const std::string& path) {
 
 bool FuzzHost::exists(const std::string& path) { return _entries.count(path) != 0; }
 
-std::optional<FileStatus> FuzzHost::status(const std::string& path, std::error_code* error) {
+std::optional<FileStatus> FuzzHost::status(const std::string& path, std::error_code& error) {
     const auto found = _entries.find(path);
-    if (found == _entries.end()) {
-        if (error) *error = std::make_error_code(std::errc::no_such_file_or_directory);
-        return std::nullopt;
-    }
-    if (error) error->clear();
+    if (found == _entries.end()) return failed<std::optional<FileStatus>>(error, std::nullopt);
+    error.clear();
     FileStatus status = found->second.status;
     status.size = found->second.content.size();
     return status;
 }
 
-std::optional<Bytes> FuzzHost::readFile(const std::string& path) {
+std::optional<Bytes> FuzzHost::readFile(const std::string& path, std::error_code& error) {
     const auto found = _entries.find(path);
-    if (found == _entries.end() || found->second.status.isDirectory) return std::nullopt;
+    if (found == _entries.end()) return failed<std::optional<Bytes>>(error, std::nullopt);
+    if (found->second.status.isDirectory) return failed<std::optional<Bytes>>(error, std::nullopt, std::errc::is_a_directory);
+    error.clear();
     return Bytes(found->second.content.begin(), found->second.content.end());
 }
 
-bool FuzzHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+bool FuzzHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) {
     requireInsideContainer(path);
-    if (_entries.count(path)) return false;
+    if (_entries.count(path)) return failed(error, false, std::errc::file_exists);
+    error.clear();
     _entries[path] = {fileStatus(_nextInode++, false, 7e8), std::string(bytes.begin(), bytes.end())};
     return true;
 }
 
-bool FuzzHost::rename(const std::string& from, const std::string& to) {
+bool FuzzHost::rename(const std::string& from, const std::string& to, std::error_code& error) {
     requireInsideContainer(from);
     requireInsideContainer(to);
     const auto found = _entries.find(from);
-    if (found == _entries.end()) return false;
+    if (found == _entries.end()) return failed(error, false);
+    error.clear();
     Entry moved = std::move(found->second);
     _entries.erase(found);
     _entries[to] = std::move(moved);
     return true;
 }
 
-bool FuzzHost::remove(const std::string& path) {
+bool FuzzHost::remove(const std::string& path, std::error_code& error) {
     requireInsideContainer(path);
-    return _entries.erase(path) != 0;
+    if (_entries.erase(path) == 0) return failed(error, false);
+    error.clear();
+    return true;
 }
 
-std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std::string& path) {
+std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std::string& path,
+                                                                      std::error_code& error) {
     const auto found = _entries.find(path);
-    if (found == _entries.end() || !found->second.status.isDirectory) return std::nullopt;
+    if (found == _entries.end() || !found->second.status.isDirectory) {
+        return failed<std::optional<std::vector<DirectoryEntry>>>(error, std::nullopt);
+    }
+    error.clear();
     std::vector<DirectoryEntry> names;
     for (const auto& [entryPath, entry] : _entries) {
         if (entryPath != "/" && detail::parentDirectory(entryPath) == path) {
@@ -121,13 +135,16 @@ std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std:
     return names;
 }
 
-bool FuzzHost::makeDirectory(const std::string& path, unsigned) {
+bool FuzzHost::makeDirectory(const std::string& path, unsigned, std::error_code& error) {
     const auto found = _entries.find(path);
-    return found != _entries.end() && found->second.status.isDirectory;
+    if (found == _entries.end() || !found->second.status.isDirectory) return failed(error, false, std::errc::read_only_file_system);
+    error.clear();
+    return true;
 }
 
-std::optional<std::string> FuzzHost::realPath(const std::string& path) {
-    if (!_entries.count(path)) return std::nullopt;
+std::optional<std::string> FuzzHost::realPath(const std::string& path, std::error_code& error) {
+    if (!_entries.count(path)) return failed<std::optional<std::string>>(error, std::nullopt);
+    error.clear();
     return path;
 }
 

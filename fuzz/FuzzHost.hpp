@@ -16,7 +16,8 @@ inline constexpr const char* containerPath = "/fuzz/container";
 inline constexpr const char* firstDocumentPath = "/fuzz/documents/first.plan";
 inline constexpr const char* secondDocumentPath = "/fuzz/documents/second.plan";
 
-class FuzzHost : public Host {
+// The clock is fixed; time-zone conversions are the real host's.
+class FuzzHost : public HostWrapper {
 public:
     FuzzHost();
 
@@ -24,18 +25,22 @@ public:
     void reset();
 
     bool exists(const std::string& path) override;
-    std::optional<FileStatus> status(const std::string& path, std::error_code* error = nullptr) override;
-    std::optional<Bytes> readFile(const std::string& path) override;
-    bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
-    bool rename(const std::string& from, const std::string& to) override;
-    bool remove(const std::string& path) override;
-    std::optional<std::vector<DirectoryEntry>> directoryEntries(const std::string& path) override;
-    bool makeDirectory(const std::string& path, unsigned mode) override;
-    std::optional<std::string> realPath(const std::string& path) override;
+    std::optional<FileStatus> status(const std::string& path, std::error_code& error) override;
+    std::optional<Bytes> readFile(const std::string& path, std::error_code& error) override;
+    bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) override;
+    bool rename(const std::string& from, const std::string& to, std::error_code& error) override;
+    bool remove(const std::string& path, std::error_code& error) override;
+    std::optional<std::vector<DirectoryEntry>> directoryEntries(const std::string& path,
+                                                                std::error_code& error) override;
+    bool makeDirectory(const std::string& path, unsigned mode, std::error_code& error) override;
+    std::optional<std::string> realPath(const std::string& path, std::error_code& error) override;
     std::string currentDirectory() override { return "/fuzz"; }
     std::optional<std::string> environmentVariable(const std::string&) override { return std::nullopt; }
     // One process, one thread: the list lock is always free.
-    std::optional<FileLock> lockFile(const std::string&, std::chrono::milliseconds) override { return FileLock(); }
+    std::optional<FileLock> lockFile(const std::string&, std::chrono::milliseconds, std::error_code& error) override {
+        error.clear();
+        return FileLock();
+    }
     Date now() override { return Date(7e8); }
     void printLine(std::string_view) override {}
     void randomBytes(std::span<std::uint8_t> into) override;

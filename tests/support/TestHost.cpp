@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -25,14 +26,12 @@ const char* toString(HostOp op) {
         case HostOp::directoryEntries: return "directoryEntries";
         case HostOp::makeDirectory: return "makeDirectory";
         case HostOp::realPath: return "realPath";
-        case HostOp::createBookmark: return "createBookmark";
-        case HostOp::resolveBookmark: return "resolveBookmark";
         case HostOp::lockFile: return "lockFile";
     }
     return "?";
 }
 
-TestHost::TestHost() = default;
+TestHost::TestHost() : HostWrapper(Host::posix()) {}
 
 void TestHost::failAll(HostOp op, std::string pathPart) {
     setFaultRule([op, pathPart](HostOp o, const std::string& path, long) {
@@ -77,48 +76,78 @@ bool TestHost::fails(HostOp op, const std::string& path) {
     return rule && rule(op, path, count);
 }
 
-bool TestHost::exists(const std::string& path) { return !fails(HostOp::exists, path) && Host::exists(path); }
+bool TestHost::fails(HostOp op, const std::string& path, std::error_code& error) {
+    if (!fails(op, path)) return false;
+    error = std::make_error_code(std::errc::io_error);
+    return true;
+}
 
-std::optional<FileStatus> TestHost::status(const std::string& path, std::error_code* error) {
-    if (fails(HostOp::status, path)) {
-        if (error) *error = std::make_error_code(std::errc::io_error);
-        return std::nullopt;
+bool TestHost::exists(const std::string& path) { return !fails(HostOp::exists, path) && HostWrapper::exists(path); }
+
+std::optional<FileStatus> TestHost::status(const std::string& path, std::error_code& error) {
+    if (fails(HostOp::status, path, error)) return std::nullopt;
+    return HostWrapper::status(path, error);
+}
+
+std::optional<FileLock> TestHost::lockFile(const std::string& path, std::chrono::milliseconds timeout,
+                                           std::error_code& error) {
+    if (fails(HostOp::lockFile, path, error)) return std::nullopt;
+    return HostWrapper::lockFile(path, timeout, error);
+}
+
+std::optional<Bytes> TestHost::readFile(const std::string& path, std::error_code& error) {
+    if (fails(HostOp::readFile, path, error)) return std::nullopt;
+    return HostWrapper::readFile(path, error);
+}
+
+bool TestHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) {
+    return !fails(HostOp::writeNewFile, path, error) && HostWrapper::writeNewFile(path, bytes, error);
+}
+
+bool TestHost::rename(const std::string& from, const std::string& to, std::error_code& error) {
+    return !fails(HostOp::rename, to, error) && HostWrapper::rename(from, to, error);
+}
+
+bool TestHost::remove(const std::string& path, std::error_code& error) {
+    return !fails(HostOp::remove, path, error) && HostWrapper::remove(path, error);
+}
+
+std::optional<std::vector<DirectoryEntry>> TestHost::directoryEntries(const std::string& path,
+                                                                      std::error_code& error) {
+    if (fails(HostOp::directoryEntries, path, error)) return std::nullopt;
+    return HostWrapper::directoryEntries(path, error);
+}
+
+bool TestHost::makeDirectory(const std::string& path, unsigned mode, std::error_code& error) {
+    return !fails(HostOp::makeDirectory, path, error) && HostWrapper::makeDirectory(path, mode, error);
+}
+
+std::optional<std::string> TestHost::realPath(const std::string& path, std::error_code& error) {
+    if (fails(HostOp::realPath, path, error)) return std::nullopt;
+    return HostWrapper::realPath(path, error);
+}
+
+void TestHost::setTimeZone(std::optional<std::string> zone) {
+    std::optional<TimeZone> found;
+    if (zone) {
+        found = TimeZone::named(*zone);
+        if (!found) throw std::invalid_argument("unknown time zone " + *zone);
     }
-    return Host::status(path, error);
+    std::lock_guard guard(_mutex);
+    _zone = std::move(found);
 }
 
-std::optional<FileLock> TestHost::lockFile(const std::string& path, std::chrono::milliseconds timeout) {
-    if (fails(HostOp::lockFile, path)) return std::nullopt;
-    return Host::lockFile(path, timeout);
+void TestHost::setEnvironmentVariable(const std::string& name, std::optional<std::string> value) {
+    std::lock_guard guard(_mutex);
+    _environment[name] = std::move(value);
 }
 
-std::optional<Bytes> TestHost::readFile(const std::string& path) {
-    if (fails(HostOp::readFile, path)) return std::nullopt;
-    return Host::readFile(path);
-}
-
-bool TestHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    return !fails(HostOp::writeNewFile, path) && Host::writeNewFile(path, bytes);
-}
-
-bool TestHost::rename(const std::string& from, const std::string& to) {
-    return !fails(HostOp::rename, to) && Host::rename(from, to);
-}
-
-bool TestHost::remove(const std::string& path) { return !fails(HostOp::remove, path) && Host::remove(path); }
-
-std::optional<std::vector<DirectoryEntry>> TestHost::directoryEntries(const std::string& path) {
-    if (fails(HostOp::directoryEntries, path)) return std::nullopt;
-    return Host::directoryEntries(path);
-}
-
-bool TestHost::makeDirectory(const std::string& path, unsigned mode) {
-    return !fails(HostOp::makeDirectory, path) && Host::makeDirectory(path, mode);
-}
-
-std::optional<std::string> TestHost::realPath(const std::string& path) {
-    if (fails(HostOp::realPath, path)) return std::nullopt;
-    return Host::realPath(path);
+std::optional<std::string> TestHost::environmentVariable(const std::string& name) {
+    {
+        std::lock_guard guard(_mutex);
+        if (const auto set = _environment.find(name); set != _environment.end()) return set->second;
+    }
+    return HostWrapper::environmentVariable(name);
 }
 
 Date TestHost::now() {
@@ -126,17 +155,49 @@ Date TestHost::now() {
         std::lock_guard guard(_mutex);
         if (_now) return *_now;
     }
-    return Host::now();
+    return HostWrapper::now();
 }
 
-std::optional<Bytes> TestHost::createBookmark(const std::string& path, BookmarkCreationOptions options) {
-    if (fails(HostOp::createBookmark, path)) return std::nullopt;
-    return Host::createBookmark(path, options);
+std::optional<LocalTime> TestHost::localTime(Date date) {
+    std::optional<TimeZone> zone;
+    {
+        std::lock_guard guard(_mutex);
+        zone = _zone;
+    }
+    if (!zone) return HostWrapper::localTime(date);
+    // Whole seconds and fraction apart, so that the fraction stays exact.
+    const double sinceReference = date.timeIntervalSinceReferenceDate();
+    const double whole = std::floor(sinceReference);
+    if (!std::isfinite(whole) || std::fabs(whole) > 1e15) return std::nullopt;
+    const auto unixTime = static_cast<std::int64_t>(whole) + static_cast<std::int64_t>(Date::referenceUnixTime);
+    const std::int64_t local = unixTime + zone->offsetAt(unixTime);
+    const std::int64_t days = local / 86400 - (local % 86400 < 0);
+    const std::int64_t secondOfDay = local - days * 86400;
+    const auto civil = civilFromDays(days);
+    return LocalTime{civil.year, civil.month, civil.day, static_cast<int>(secondOfDay / 3600),
+                     static_cast<int>(secondOfDay / 60 % 60),
+                     static_cast<double>(secondOfDay % 60) + (sinceReference - whole)};
 }
 
-std::optional<ResolvedBookmark> TestHost::resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options) {
-    if (fails(HostOp::resolveBookmark, {})) return std::nullopt;
-    return Host::resolveBookmark(bookmark, options);
+std::optional<Date> TestHost::dateFromLocalTime(const LocalTime& local) {
+    std::optional<TimeZone> zone;
+    {
+        std::lock_guard guard(_mutex);
+        zone = _zone;
+    }
+    if (!zone) return HostWrapper::dateFromLocalTime(local);
+    if (!std::isfinite(local.second) || std::llabs(local.year) > 1'000'000) return std::nullopt;
+    // Out-of-range fields are carried into the next larger field, as the C library does.
+    const std::int64_t months = local.year * 12 + (local.month - 1);
+    const std::int64_t year = months / 12 - (months % 12 < 0);
+    const int month = static_cast<int>(months - year * 12) + 1;
+    const double wholeSecond = std::floor(local.second);
+    const std::int64_t localTime = (daysFromCivil(year, month, 1) + local.day - 1) * 86400 +
+                                   std::int64_t{local.hour} * 3600 + std::int64_t{local.minute} * 60 +
+                                   static_cast<std::int64_t>(wholeSecond);
+    const std::int64_t unixTime = zone->unixTimeOf(localTime);
+    return Date(static_cast<double>(unixTime - static_cast<std::int64_t>(Date::referenceUnixTime)) +
+                (local.second - wholeSecond));
 }
 
 void TestHost::printLine(std::string_view line) {
@@ -172,17 +233,5 @@ std::string readText(const std::string& path) {
 }
 
 bool fileExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
-
-ScopedTimeZone::ScopedTimeZone(const char* tz) {
-    if (const char* old = std::getenv("TZ")) _previous = old;
-    ::setenv("TZ", tz, 1);
-    ::tzset();
-}
-
-ScopedTimeZone::~ScopedTimeZone() {
-    if (_previous) ::setenv("TZ", _previous->c_str(), 1);
-    else ::unsetenv("TZ");
-    ::tzset();
-}
 
 }  // namespace today::testing

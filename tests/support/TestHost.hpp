@@ -1,14 +1,17 @@
-// A host for tests: the real file system, with captured message lines, an optional fixed clock, and
-// fault injection at any host operation.
+// A host for tests: the real file system, with captured message lines, an optional fixed clock, a time
+// zone and environment variables of its own (the process's TZ and environment are never changed), and
+// fault injection at any file operation.
 #pragma once
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "support/TimeZone.hpp"
 #include "today/outside/Host.hpp"
 
 namespace today::testing {
@@ -23,13 +26,11 @@ enum class HostOp {
     directoryEntries,
     makeDirectory,
     realPath,
-    createBookmark,
-    resolveBookmark,
     lockFile
 };
 const char* toString(HostOp op);
 
-class TestHost : public Host {
+class TestHost : public HostWrapper {
 public:
     // Decides whether an operation on a path fails; called for every operation (count starts at 1).
     using FaultRule = std::function<bool(HostOp op, const std::string& path, long count)>;
@@ -45,32 +46,46 @@ public:
     long operationCount() const { return _count.load(); }
 
     void setNow(std::optional<Date> now);
+    // Local time in this zone (a name of the time zone database, or a POSIX TZ rule); none: the
+    // system's zone. Throws std::invalid_argument for a zone it does not know.
+    void setTimeZone(std::optional<std::string> zone);
+    // What the library sees of an environment variable: a value, or none for an unset one. Variables
+    // not given here are the process's.
+    void setEnvironmentVariable(const std::string& name, std::optional<std::string> value);
     // The message lines printed so far, and clearing them.
     std::vector<std::string> lines() const;
     std::vector<std::string> takeLines();
 
+    // A failed operation reports EIO.
     bool exists(const std::string& path) override;
-    std::optional<FileStatus> status(const std::string& path, std::error_code* error = nullptr) override;
-    std::optional<Bytes> readFile(const std::string& path) override;
-    bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
-    bool rename(const std::string& from, const std::string& to) override;
-    bool remove(const std::string& path) override;
-    std::optional<std::vector<DirectoryEntry>> directoryEntries(const std::string& path) override;
-    bool makeDirectory(const std::string& path, unsigned mode) override;
-    std::optional<std::string> realPath(const std::string& path) override;
-    std::optional<FileLock> lockFile(const std::string& path, std::chrono::milliseconds timeout) override;
+    std::optional<FileStatus> status(const std::string& path, std::error_code& error) override;
+    std::optional<Bytes> readFile(const std::string& path, std::error_code& error) override;
+    bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) override;
+    bool rename(const std::string& from, const std::string& to, std::error_code& error) override;
+    bool remove(const std::string& path, std::error_code& error) override;
+    std::optional<std::vector<DirectoryEntry>> directoryEntries(const std::string& path,
+                                                                std::error_code& error) override;
+    bool makeDirectory(const std::string& path, unsigned mode, std::error_code& error) override;
+    std::optional<std::string> realPath(const std::string& path, std::error_code& error) override;
+    std::optional<FileLock> lockFile(const std::string& path, std::chrono::milliseconds timeout,
+                                     std::error_code& error) override;
+    std::optional<std::string> environmentVariable(const std::string& name) override;
     Date now() override;
-    std::optional<Bytes> createBookmark(const std::string& path, BookmarkCreationOptions options) override;
-    std::optional<ResolvedBookmark> resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options) override;
+    std::optional<LocalTime> localTime(Date date) override;
+    std::optional<Date> dateFromLocalTime(const LocalTime& local) override;
     void printLine(std::string_view line) override;
 
 private:
     bool fails(HostOp op, const std::string& path);
+    // Whether the operation fails; when it does, `error` says EIO.
+    bool fails(HostOp op, const std::string& path, std::error_code& error);
 
     mutable std::mutex _mutex;
     FaultRule _rule;
     std::atomic<long> _count{0};
     std::optional<Date> _now;
+    std::optional<TimeZone> _zone;
+    std::map<std::string, std::optional<std::string>, std::less<>> _environment;
     std::vector<std::string> _lines;
 };
 
@@ -93,15 +108,5 @@ private:
 
 std::string readText(const std::string& path);  // "" when missing
 bool fileExists(const std::string& path);
-
-// Sets TZ for the scope and restores it afterwards.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz);
-    ~ScopedTimeZone();
-
-private:
-    std::optional<std::string> _previous;
-};
 
 }  // namespace today::testing

@@ -102,7 +102,8 @@ bool TodayConfigable::deleteProject(std::string_view project) {
     const bool removed = locked([&] {
         if (!removeProjectProfile(project)) return false;
         // An id that names no file in the container deletes nothing.
-        if (const auto cachePath = cacheFilePath(project)) Host::current().remove(*cachePath);
+        std::error_code error;  // a snapshot that cannot be removed is only left behind
+        if (const auto cachePath = cacheFilePath(project)) Host::current().remove(*cachePath, error);
         return true;
     });
     if (removed) didChanged(std::string(project));

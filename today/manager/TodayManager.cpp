@@ -47,7 +47,7 @@ TodayManager::TodayManager(const GroupContainer& container)
     // before the next write rather than taken for the one read.
     const std::string path = _dbFileUrl.path();
     std::error_code error;
-    _listFile = Host::current().status(path, &error);
+    _listFile = Host::current().status(path, error);
     _listFileKnown = _listFile || error == std::errc::no_such_file_or_directory;
     if (_listFile) {
         auto profiles = readProjectProfiles(path);
@@ -86,7 +86,8 @@ bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& p
         // An empty list is never written: the file goes instead. A failed deletion is only reported.
         // The file is removed without first asking whether it is there, so that a failed check cannot
         // leave the old list behind for the next manager to read; only a file still there has failed.
-        if (Host& host = Host::current(); !host.remove(path) && host.exists(path)) {
+        std::error_code error;
+        if (Host& host = Host::current(); !host.remove(path, error) && host.exists(path)) {
             detail::printPlain(failedToRemoveProfiles);
             return false;
         }
@@ -144,7 +145,8 @@ bool TodayManager::storeChange(const std::function<void(std::vector<TodayProject
     const std::string path = _dbFileUrl.path();
     // Held until the list is written: no other manager, here or in another process, writes between
     // this manager's look at the file and its own write.
-    const auto lock = host.lockFile(path + ".lock", listLockTimeout);
+    std::error_code error;
+    const auto lock = host.lockFile(path + ".lock", listLockTimeout, error);
     // A list that cannot be read again is never taken for an empty one: nothing is written then.
     const bool current = lock && followListFile() && setAsideUnreadListFile();
     change(_profiles);
@@ -155,8 +157,7 @@ bool TodayManager::storeChange(const std::function<void(std::vector<TodayProject
 
     // The file now holds this manager's list; its version tells the next write whether anyone else
     // wrote in between. When it cannot be looked at, the next write reads the file again.
-    std::error_code error;
-    _listFile = host.status(path, &error);
+    _listFile = host.status(path, error);
     _listFileKnown = _listFile || error == std::errc::no_such_file_or_directory;
     _listFileUnread = false;
     return true;
@@ -165,7 +166,7 @@ bool TodayManager::storeChange(const std::function<void(std::vector<TodayProject
 bool TodayManager::followListFile() const {
     std::error_code error;
     const std::string path = _dbFileUrl.path();
-    auto status = Host::current().status(path, &error);
+    auto status = Host::current().status(path, error);
     if (!status) {
         if (error != std::errc::no_such_file_or_directory) return false;
         // Another writer emptied the list (or it never had a file): memory keeps what it holds only
@@ -196,8 +197,8 @@ bool TodayManager::setAsideUnreadListFile() {
         const std::string name = attempt == 1 ? base : fmt::format("{}-{}", base, attempt);
         const std::string copy = _directoryUrl.appendingPathComponent(name).path();
         std::error_code error;
-        if (host.status(copy, &error) || error != std::errc::no_such_file_or_directory) continue;
-        if (!host.rename(_dbFileUrl.path(), copy)) return false;
+        if (host.status(copy, error) || error != std::errc::no_such_file_or_directory) continue;
+        if (!host.rename(_dbFileUrl.path(), copy, error)) return false;
         _damagedListCopy = copy;
         _listFile.reset();
         _listFileUnread = false;

@@ -1,4 +1,4 @@
-// The bookmark facility of the host, built only on the host's own file operations. A bookmark records a
+// Bookmarks, made and resolved through the host's file operations. A bookmark records a
 // file's absolute path and identity (device, inode and, where the file system keeps it, birth time). It
 // resolves to the recorded path while a file is there, stale when that file is another one (the
 // document was replaced, as editors do when they save through a temporary file and a rename); else to
@@ -86,11 +86,9 @@ std::optional<BookmarkRecord> decodeBookmark(const Bytes& bytes) {
     return record;
 }
 
-}  // namespace detail
-
 namespace {
 
-bool isSameFile(const FileStatus& status, const detail::BookmarkRecord& record) {
+bool isSameFile(const FileStatus& status, const BookmarkRecord& record) {
     if (status.device != record.device || status.inode != record.inode) return false;
     // Where both have a birth time, a different one is a later file under a recycled inode number.
     return !(record.hasBirthTime && status.hasBirthTime) ||
@@ -101,11 +99,19 @@ bool isSameFile(const FileStatus& status, const detail::BookmarkRecord& record) 
 
 // Bookmarks are made for existing files that are not directories; symbolic links are followed, and
 // the path is recorded as given.
-std::optional<Bytes> Host::createBookmark(const std::string& path, BookmarkCreationOptions options) {
-    if (!path.starts_with('/')) return std::nullopt;
-    const auto fileStatus = status(path);
-    if (!fileStatus || fileStatus->isDirectory) return std::nullopt;
-    detail::BookmarkRecord record;
+std::optional<Bytes> createBookmark(Host& host, const std::string& path, BookmarkCreationOptions options,
+                                    std::error_code& error) {
+    if (!path.starts_with('/')) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return std::nullopt;
+    }
+    const auto fileStatus = host.status(path, error);
+    if (!fileStatus) return std::nullopt;
+    if (fileStatus->isDirectory) {
+        error = std::make_error_code(std::errc::is_a_directory);
+        return std::nullopt;
+    }
+    BookmarkRecord record;
     record.options = options.rawValue();
     record.device = fileStatus->device;
     record.inode = fileStatus->inode;
@@ -113,23 +119,26 @@ std::optional<Bytes> Host::createBookmark(const std::string& path, BookmarkCreat
     record.birthSeconds = fileStatus->birthSeconds;
     record.birthNanoseconds = fileStatus->birthNanoseconds;
     record.path = path;
-    return detail::encodeBookmark(record);
+    auto bytes = encodeBookmark(record);
+    if (!bytes) error = std::make_error_code(std::errc::filename_too_long);
+    return bytes;
 }
 
 // The resolution options are accepted and not interpreted: this facility never shows a user interface,
 // mounts a volume or grants access to a resource.
-std::optional<ResolvedBookmark> Host::resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions) {
-    const auto record = detail::decodeBookmark(bookmark);
+std::optional<ResolvedBookmark> resolveBookmark(Host& host, const Bytes& bookmark, BookmarkResolutionOptions) {
+    const auto record = decodeBookmark(bookmark);
     if (!record) return std::nullopt;
 
-    if (const auto atPath = status(record->path); atPath && !atPath->isDirectory) {
+    std::error_code error;
+    if (const auto atPath = host.status(record->path, error); atPath && !atPath->isDirectory) {
         return ResolvedBookmark{record->path, !isSameFile(*atPath, *record)};
     }
 
     // Without a birth time nothing tells the file from a later one under the same inode number.
     if (!record->hasBirthTime) return std::nullopt;
-    const std::string folder = detail::parentDirectory(record->path);
-    auto entries = directoryEntries(folder);
+    const std::string folder = parentDirectory(record->path);
+    auto entries = host.directoryEntries(folder, error);
     if (!entries) return std::nullopt;
     // Only entries that the folder lists under the recorded inode number are looked at: a document
     // deleted from a folder of 100,000 files costs one reading of the folder, not 100,000 `stat`s.
@@ -139,13 +148,15 @@ std::optional<ResolvedBookmark> Host::resolveBookmark(const Bytes& bookmark, Boo
     }
     std::sort(candidates.begin(), candidates.end());  // the same answer every time, also for hard links
     for (const std::string& name : candidates) {
-        const std::string candidate = detail::joinPath(folder, name);
-        if (const auto entry = status(candidate);
+        const std::string candidate = joinPath(folder, name);
+        if (const auto entry = host.status(candidate, error);
             entry && !entry->isDirectory && entry->hasBirthTime && isSameFile(*entry, *record)) {
             return ResolvedBookmark{candidate, true};
         }
     }
     return std::nullopt;
 }
+
+}  // namespace detail
 
 }  // namespace today

@@ -22,8 +22,11 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <system_error>
 
+#include "today/outside/BookmarkOptions.hpp"
 #include "today/outside/Bytes.hpp"
+#include "today/outside/Host.hpp"
 
 namespace today::detail {
 
@@ -46,5 +49,22 @@ inline constexpr std::size_t bookmarkMaximumPathLength = 4096;
 // None when the path is not an absolute path that a bookmark can record.
 std::optional<Bytes> encodeBookmark(const BookmarkRecord& record);
 std::optional<BookmarkRecord> decodeBookmark(const Bytes& bytes);
+
+// A bookmark of the existing file (not a directory) at the absolute path, symbolic links followed and
+// the path recorded as given; none, with the cause, when there is no such file.
+std::optional<Bytes> createBookmark(Host& host, const std::string& path, BookmarkCreationOptions options,
+                                    std::error_code& error);
+
+// A resolved bookmark: the path it designates and whether the file had to be followed.
+struct ResolvedBookmark {
+    std::string path;
+    bool isStale = false;
+};
+
+// The file a bookmark designates: the recorded path while a file is there (stale when it is another
+// file), else the entry of the recorded folder that is still the same file (stale); none otherwise.
+// The options are accepted and not interpreted: resolving never shows a user interface, mounts a
+// volume or grants access to a resource.
+std::optional<ResolvedBookmark> resolveBookmark(Host& host, const Bytes& bookmark, BookmarkResolutionOptions options);
 
 }  // namespace today::detail

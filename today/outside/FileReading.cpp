@@ -43,14 +43,20 @@ std::uint64_t maximumFileBytes(std::string_view path) {
     return maximumPlanDocumentBytes;
 }
 
-std::optional<Bytes> readRegularFile(const std::string& path, std::uint64_t limit) noexcept {
-    if (!isUsablePath(path)) return std::nullopt;
+std::optional<Bytes> readRegularFile(const std::string& path, std::uint64_t limit, std::error_code& error) noexcept {
+    const auto fail = [&error](std::error_code cause) -> std::optional<Bytes> {
+        error = cause;
+        return std::nullopt;
+    };
+    const auto failWithErrno = [&fail] { return fail(std::error_code(errno, std::generic_category())); };
+    if (!isUsablePath(path)) return fail(std::make_error_code(std::errc::invalid_argument));
     const int fd = openForReading(path);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return failWithErrno();
     const ClosesOnExit closer{fd};
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > limit) return std::nullopt;
+    if (::fstat(fd, &info) != 0) return failWithErrno();
+    if (!S_ISREG(info.st_mode)) return fail(FileReadingError::notRegularFile);
+    if (info.st_size < 0 || static_cast<std::uint64_t>(info.st_size) > limit) return fail(FileReadingError::tooLarge);
     // A regular file never makes a reader wait, but some file systems answer a non-blocking read with
     // EAGAIN (under a mandatory lock, say); read it as an ordinary file from here on.
     if (const int flags = ::fcntl(fd, F_GETFL); flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -68,26 +74,44 @@ std::optional<Bytes> readRegularFile(const std::string& path, std::uint64_t limi
         std::size_t used = 0;
         for (;;) {
             if (used == content.size()) {
-                if (used >= cap) return std::nullopt;  // grew past the limit
+                if (used >= cap) return fail(FileReadingError::changedWhileRead);  // grew past the limit
                 content.resize(static_cast<std::size_t>(std::min<std::uint64_t>(std::uint64_t{used} * 2, cap)));
             }
             const ssize_t got = ::read(fd, content.data() + used, content.size() - used);
             if (got < 0) {
                 if (errno == EINTR) continue;
-                return std::nullopt;
+                return failWithErrno();
             }
             if (got == 0) break;
             used += static_cast<std::size_t>(got);
         }
-        if (used > limit) return std::nullopt;
+        if (used > limit) return fail(FileReadingError::changedWhileRead);
         content.resize(used);
+        error.clear();
         return content;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;  // the file does not fit in memory
+        return fail(std::make_error_code(std::errc::not_enough_memory));  // the file does not fit in memory
     } catch (const std::length_error&) {
-        return std::nullopt;
+        return fail(std::make_error_code(std::errc::not_enough_memory));
     }
 }
+
+namespace {
+
+class FileReadingCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "today.file-reading"; }
+    std::string message(int code) const override {
+        switch (static_cast<FileReadingError>(code)) {
+            case FileReadingError::notRegularFile: return "Not a regular file";
+            case FileReadingError::tooLarge: return "File too large for its kind";
+            case FileReadingError::changedWhileRead: return "File changed while it was read";
+        }
+        return "Unknown file reading error";
+    }
+};
+
+}  // namespace
 
 std::string unreadableReason(const std::string& path, std::uint64_t limit) {
     if (!isUsablePath(path)) return "no such file";
@@ -120,3 +144,12 @@ std::string sizeText(std::uint64_t bytes) {
 }
 
 }  // namespace today::detail
+
+namespace today {
+
+const std::error_category& fileReadingErrors() noexcept {
+    static const detail::FileReadingCategory category;
+    return category;
+}
+
+}  // namespace today

@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "today/export.hpp"
 #include "today/outside/Bytes.hpp"
+#include "today/outside/Host.hpp"
 
 namespace today::detail {
 
@@ -26,8 +28,8 @@ std::uint64_t maximumFileBytes(std::string_view path);
 
 // The whole content of the regular file at `path`, or none when it is not one, is larger than
 // `limit` bytes (also when it grows past it while it is read), cannot be read, or does not fit in
-// memory. Never blocks on a named pipe or a device.
-std::optional<Bytes> readRegularFile(const std::string& path, std::uint64_t limit) noexcept;
+// memory (`error` says which). Never blocks on a named pipe or a device.
+std::optional<Bytes> readRegularFile(const std::string& path, std::uint64_t limit, std::error_code& error) noexcept;
 
 // Why `readRegularFile` refused the path, for a message: "no such file", "is a directory", "is a named
 // pipe (FIFO), not a file", "is larger than 1 GiB, the most such a file may have", "cannot be read:

@@ -48,13 +48,14 @@ std::optional<std::string> containersRoot(Host& host) {
 
 // Creates the directory and each missing one above it. Existing directories are left as they are.
 bool makeDirectories(Host& host, const std::string& path) {
-    if (const auto existing = host.status(path); existing && existing->isDirectory) return true;
+    std::error_code error;
+    if (const auto existing = host.status(path, error); existing && existing->isDirectory) return true;
     std::size_t end = 0;
     while (end != std::string::npos) {
         end = path.find('/', end + 1);
         const std::string prefix = path.substr(0, end);
         if (prefix.empty() || prefix.ends_with('/')) continue;  // repeated slashes
-        if (!host.makeDirectory(prefix, 0700)) return false;
+        if (!host.makeDirectory(prefix, 0700, error)) return false;
     }
     return true;
 }

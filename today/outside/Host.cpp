@@ -1,8 +1,9 @@
 // The host seam's bookkeeping (which host is installed) and the POSIX host's environment, message
-// output and randomness. File operations are in HostFiles.cpp, the clock and time zone in HostClock.cpp,
-// the bookmark facility in Bookmark.cpp.
+// output and randomness. Its file operations are in HostFiles.cpp, its clock and time zone in
+// HostClock.cpp.
 #include "today/outside/Host.hpp"
-#include "today/outside/Text.hpp"
+#include "today/outside/Messages.hpp"
+#include "today/outside/PosixHost.hpp"
 
 #include <sodium.h>
 
@@ -28,7 +29,7 @@ Host& Host::current() {
 }
 
 Host& Host::posix() {
-    static Host host;
+    static PosixHost host;
     return host;
 }
 
@@ -36,26 +37,16 @@ ScopedHost::ScopedHost(Host& host) : _previous(installedHost.exchange(&host, std
 
 ScopedHost::~ScopedHost() { installedHost.store(_previous, std::memory_order_release); }
 
-std::optional<std::string> Host::environmentVariable(const std::string& name) {
+std::optional<std::string> PosixHost::environmentVariable(const std::string& name) {
     if (name.find('\0') != std::string::npos) return std::nullopt;
     const char* value = std::getenv(name.c_str());
     if (!value) return std::nullopt;
     return std::string(value);
 }
 
-void Host::printLine(std::string_view line) {
-    // A message may quote a path from the profile list: no control character of it reaches the terminal.
-    std::string text = detail::terminalSafe(line);
-    text.push_back('\n');
-    // One locked write and flush per line, so that lines from several threads never interleave and
-    // stay in order with other output of the process on the same stream.
-    flockfile(stdout);
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
-    funlockfile(stdout);
-}
+void PosixHost::printLine(std::string_view line) { detail::writeMessageLine(stdout, line); }
 
-void Host::randomBytes(std::span<std::uint8_t> into) {
+void PosixHost::randomBytes(std::span<std::uint8_t> into) {
     // sodium_init is idempotent and thread-safe; it only has to have run before the first draw.
     static const int initialised = sodium_init();
     if (initialised < 0) std::abort();  // no source of randomness on this system

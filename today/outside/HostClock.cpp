@@ -4,7 +4,7 @@
 #include <ctime>
 #include <limits>
 
-#include "today/outside/Host.hpp"
+#include "today/outside/PosixHost.hpp"
 #include "today/outside/UnixTime.hpp"
 
 namespace today {
@@ -16,13 +16,13 @@ constexpr double maximumWholeSeconds = 9.0e18;
 
 }  // namespace
 
-Date Host::now() {
+Date PosixHost::now() {
     struct timespec time {};
     ::clock_gettime(CLOCK_REALTIME, &time);
     return detail::dateFromTimespec(time);
 }
 
-std::optional<LocalTime> Host::localTime(Date date) {
+std::optional<LocalTime> PosixHost::localTime(Date date) {
     const double seconds = date.timeIntervalSinceReferenceDate();
     if (!std::isfinite(seconds)) return std::nullopt;
     // Split into whole seconds and fraction before adding the reference offset, so that the fraction is
@@ -45,7 +45,7 @@ std::optional<LocalTime> Host::localTime(Date date) {
     return local;
 }
 
-std::optional<Date> Host::dateFromLocalTime(const LocalTime& local) {
+std::optional<Date> PosixHost::dateFromLocalTime(const LocalTime& local) {
     constexpr auto intMax = std::numeric_limits<int>::max();
     constexpr auto intMin = std::numeric_limits<int>::min();
     if (!std::isfinite(local.second)) return std::nullopt;

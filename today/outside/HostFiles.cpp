@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "today/outside/FileReading.hpp"
-#include "today/outside/Host.hpp"
 #include "today/outside/Path.hpp"
+#include "today/outside/PosixHost.hpp"
 #include "today/outside/UnixTime.hpp"
 
 namespace today {
@@ -26,6 +26,19 @@ namespace {
 // A path that the C interfaces can take without changing its meaning: no embedded NUL, which would
 // silently cut the path short.
 bool isUsablePath(const std::string& path) { return !path.empty() && path.find('\0') == std::string::npos; }
+
+// Records the cause of a failed call and answers `result`.
+template <class Result>
+Result failed(std::error_code& error, Result result, int cause = errno) {
+    error = std::error_code(cause, std::generic_category());
+    return result;
+}
+
+template <class Result>
+Result succeeded(std::error_code& error, Result result) {
+    error.clear();
+    return result;
+}
 
 int openRetrying(const char* path, int flags, mode_t mode = 0) {
     int fd;
@@ -56,31 +69,29 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
 }
 
 // Flushes a directory's entries (a new or renamed name) to disk. File systems that cannot flush a
-// directory say so with EINVAL; that is not a failure of the operation.
-void syncDirectory(const std::string& directory) {
+// directory say so with EINVAL; that is not a failure of the operation, any other error is.
+bool syncDirectory(const std::string& directory, std::error_code& error) {
     const int fd = openRetrying(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
+    if (fd < 0) return failed(error, false);
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    const int cause = errno;
     ::close(fd);
+    return synced ? succeeded(error, true) : failed(error, false, cause);
 }
 
 }  // namespace
 
-bool Host::exists(const std::string& path) {
+bool PosixHost::exists(const std::string& path) {
     struct stat info;
     return isUsablePath(path) && ::stat(path.c_str(), &info) == 0;
 }
 
-std::optional<FileStatus> Host::status(const std::string& path, std::error_code* error) {
-    if (!isUsablePath(path)) {
-        if (error) *error = std::make_error_code(std::errc::invalid_argument);
-        return std::nullopt;
-    }
+std::optional<FileStatus> PosixHost::status(const std::string& path, std::error_code& error) {
+    if (!isUsablePath(path)) return failed<std::optional<FileStatus>>(error, std::nullopt, EINVAL);
     // statx, for the birth time where the file system keeps one.
     struct statx info;
     if (::statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &info) != 0) {
-        if (error) *error = std::error_code(errno, std::generic_category());
-        return std::nullopt;
+        return failed<std::optional<FileStatus>>(error, std::nullopt);
     }
     FileStatus status;
     status.device = static_cast<std::uint64_t>(makedev(info.stx_dev_major, info.stx_dev_minor));
@@ -98,69 +109,75 @@ std::optional<FileStatus> Host::status(const std::string& path, std::error_code*
         status.birthSeconds = static_cast<std::int64_t>(info.stx_btime.tv_sec);
         status.birthNanoseconds = static_cast<std::int64_t>(info.stx_btime.tv_nsec);
     }
-    if (error) error->clear();
+    error.clear();
     return status;
 }
 
-std::optional<Bytes> Host::readFile(const std::string& path) {
-    return detail::readRegularFile(path, detail::maximumFileBytes(path));
+std::optional<Bytes> PosixHost::readFile(const std::string& path, std::error_code& error) {
+    return detail::readRegularFile(path, detail::maximumFileBytes(path), error);
 }
 
-bool Host::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    if (!isUsablePath(path)) return false;
+bool PosixHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) {
+    if (!isUsablePath(path)) return failed(error, false, EINVAL);
     const int fd = openRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    if (fd < 0) return failed(error, false);
     const bool flushed = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    int cause = errno;
     const bool closed = ::close(fd) == 0;
-    if (flushed && closed) return true;
+    if (flushed && closed) return succeeded(error, true);
+    if (flushed) cause = errno;
     ::unlink(path.c_str());
-    return false;
+    return failed(error, false, cause);
 }
 
-bool Host::rename(const std::string& from, const std::string& to) {
-    if (!isUsablePath(from) || !isUsablePath(to)) return false;
-    if (::rename(from.c_str(), to.c_str()) != 0) return false;
-    // The new name is in place; flushing the directory makes it survive a crash. The rename has
-    // happened either way, so the result reports the rename.
-    syncDirectory(detail::parentDirectory(to));
-    return true;
+bool PosixHost::rename(const std::string& from, const std::string& to, std::error_code& error) {
+    if (!isUsablePath(from) || !isUsablePath(to)) return failed(error, false, EINVAL);
+    if (::rename(from.c_str(), to.c_str()) != 0) return failed(error, false);
+    // The new name is in place; flushing the directory makes it survive a crash. A flush that fails is
+    // reported, although the rename is done, because the caller must not count on the new name after a
+    // crash: writers of this library then take the file for changed and write it again.
+    return syncDirectory(detail::parentDirectory(to), error);
 }
 
-bool Host::remove(const std::string& path) {
-    if (!isUsablePath(path)) return false;
-    if (::unlink(path.c_str()) == 0) return true;
-    return errno == EISDIR && ::rmdir(path.c_str()) == 0;
+bool PosixHost::remove(const std::string& path, std::error_code& error) {
+    if (!isUsablePath(path)) return failed(error, false, EINVAL);
+    if (::unlink(path.c_str()) == 0) return succeeded(error, true);
+    if (errno != EISDIR) return failed(error, false);
+    return ::rmdir(path.c_str()) == 0 ? succeeded(error, true) : failed(error, false);
 }
 
-std::optional<std::vector<DirectoryEntry>> Host::directoryEntries(const std::string& path) {
-    if (!isUsablePath(path)) return std::nullopt;
+std::optional<std::vector<DirectoryEntry>> PosixHost::directoryEntries(const std::string& path,
+                                                                         std::error_code& error) {
+    using Entries = std::optional<std::vector<DirectoryEntry>>;
+    if (!isUsablePath(path)) return failed<Entries>(error, std::nullopt, EINVAL);
     DIR* directory = ::opendir(path.c_str());
-    if (!directory) return std::nullopt;
+    if (!directory) return failed<Entries>(error, std::nullopt);
     std::vector<DirectoryEntry> names;
     errno = 0;
     while (const dirent* entry = ::readdir(directory)) {
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..") names.push_back({std::string(name), static_cast<std::uint64_t>(entry->d_ino)});
     }
-    const bool failed = errno != 0;
+    const int cause = errno;
     ::closedir(directory);
-    if (failed) return std::nullopt;
-    return names;
+    if (cause != 0) return failed<Entries>(error, std::nullopt, cause);
+    return succeeded<Entries>(error, std::move(names));
 }
 
-bool Host::makeDirectory(const std::string& path, unsigned mode) {
-    if (!isUsablePath(path)) return false;
-    if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return true;
-    if (errno != EEXIST) return false;
+bool PosixHost::makeDirectory(const std::string& path, unsigned mode, std::error_code& error) {
+    if (!isUsablePath(path)) return failed(error, false, EINVAL);
+    if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return succeeded(error, true);
+    if (errno != EEXIST) return failed(error, false);
     struct stat info;
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0) return failed(error, false);
+    return S_ISDIR(info.st_mode) ? succeeded(error, true) : failed(error, false, ENOTDIR);
 }
 
-std::optional<std::string> Host::realPath(const std::string& path) {
-    if (!isUsablePath(path)) return std::nullopt;
+std::optional<std::string> PosixHost::realPath(const std::string& path, std::error_code& error) {
+    if (!isUsablePath(path)) return failed<std::optional<std::string>>(error, std::nullopt, EINVAL);
     std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), std::free);
-    if (!resolved) return std::nullopt;
-    return std::string(resolved.get());
+    if (!resolved) return failed<std::optional<std::string>>(error, std::nullopt);
+    return succeeded<std::optional<std::string>>(error, std::string(resolved.get()));
 }
 
 FileLock& FileLock::operator=(FileLock&& other) noexcept {
@@ -176,30 +193,33 @@ FileLock::~FileLock() {
     if (_descriptor >= 0) ::close(_descriptor);
 }
 
-std::optional<FileLock> Host::lockFile(const std::string& path, std::chrono::milliseconds timeout) {
-    if (!isUsablePath(path)) return std::nullopt;
+std::optional<FileLock> PosixHost::lockFile(const std::string& path, std::chrono::milliseconds timeout,
+                                            std::error_code& error) {
+    using Lock = std::optional<FileLock>;
+    if (!isUsablePath(path)) return failed<Lock>(error, std::nullopt, EINVAL);
     // Opened for writing (network file systems lock only files open for writing), never through a
     // symbolic link, never blocking on a FIFO planted under the name.
     const int fd = openRetrying(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0) return std::nullopt;
+    if (fd < 0) return failed<Lock>(error, std::nullopt);
     FileLock lock(fd);
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (::fstat(fd, &info) != 0) return failed<Lock>(error, std::nullopt);
+    if (!S_ISREG(info.st_mode)) return failed<Lock>(error, std::nullopt, EINVAL);
 
     // flock has no timeout of its own: try, then sleep a little longer each time, until the deadline.
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     auto pause = std::chrono::microseconds(200);
     for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return lock;
-        if (errno != EWOULDBLOCK && errno != EINTR) return std::nullopt;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return succeeded<Lock>(error, std::move(lock));
+        if (errno != EWOULDBLOCK && errno != EINTR) return failed<Lock>(error, std::nullopt);
         const auto now = std::chrono::steady_clock::now();
-        if (now >= deadline) return std::nullopt;
+        if (now >= deadline) return failed<Lock>(error, std::nullopt, EWOULDBLOCK);
         std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
         pause = std::min(pause * 2, std::chrono::microseconds(20000));
     }
 }
 
-std::string Host::currentDirectory() {
+std::string PosixHost::currentDirectory() {
     std::string buffer(PATH_MAX, '\0');
     for (;;) {
         if (::getcwd(buffer.data(), buffer.size())) return std::string(buffer.c_str());

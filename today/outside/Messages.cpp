@@ -4,6 +4,7 @@
 #include <string>
 
 #include "today/outside/Host.hpp"
+#include "today/outside/Text.hpp"
 
 namespace today::detail {
 
@@ -16,6 +17,15 @@ void printQuoted(std::string_view text) {
     line += text;
     line += '"';
     Host::current().printLine(line);
+}
+
+void writeMessageLine(std::FILE* stream, std::string_view line) {
+    std::string text = terminalSafe(line);
+    text.push_back('\n');
+    flockfile(stream);
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+    funlockfile(stream);
 }
 
 }  // namespace today::detail

@@ -59,41 +59,48 @@ std::string joinPath(std::string_view directory, std::string_view name) {
 
 void removeAbandonedTemporaryFiles(const std::string& directory, double age) {
     Host& host = Host::current();
-    const auto entries = host.directoryEntries(directory);
+    std::error_code error;
+    const auto entries = host.directoryEntries(directory, error);
     if (!entries) return;
     const Date now = host.now();
     for (const auto& [name, inode] : *entries) {
         if (!isTemporaryName(name)) continue;
         const std::string path = joinPath(directory, name);
-        const auto status = host.status(path);
+        const auto status = host.status(path, error);
         if (status && !status->isDirectory &&
             status->modified.timeIntervalSinceReferenceDate() < now.timeIntervalSinceReferenceDate() - age) {
-            host.remove(path);
+            host.remove(path, error);
         }
     }
 }
 
 bool Path::exists() const { return Host::current().exists(_path); }
 
-std::optional<Bytes> Path::read() const { return Host::current().readFile(_path); }
+std::optional<Bytes> Path::read() const {
+    std::error_code error;
+    return Host::current().readFile(_path, error);
+}
 
 bool Path::write(std::span<const std::uint8_t> bytes) const {
     if (_path.empty() || _path.ends_with('/')) return false;
     Host& host = Host::current();
     const std::string temporary = temporaryPathBeside(_path);
-    if (!host.writeNewFile(temporary, bytes)) {
-        host.remove(temporary);  // a host may fail after creating the file
+    std::error_code error;
+    std::error_code unused;  // the cause of the write or rename is what counts, not that of the clean-up
+    if (!host.writeNewFile(temporary, bytes, error)) {
+        host.remove(temporary, unused);  // a host may fail after creating the file
         return false;
     }
-    if (!host.rename(temporary, _path)) {
-        host.remove(temporary);
+    if (!host.rename(temporary, _path, error)) {
+        host.remove(temporary, unused);
         return false;
     }
     return true;
 }
 
 std::optional<Date> Path::lastUpdateDate() const {
-    const auto status = Host::current().status(_path);
+    std::error_code error;
+    const auto status = Host::current().status(_path, error);
     if (!status) return std::nullopt;
     return status->modified;
 }

@@ -2,6 +2,7 @@
 // `parse` checks it, and every other operation builds text with the components escaped. The parts of
 // such a text are then found by the grammar's own split (RFC 3986, appendix B).
 #include "today/outside/Url.hpp"
+#include "today/outside/BookmarkFormat.hpp"
 
 #include <uriparser/Uri.h>
 
@@ -224,7 +225,8 @@ Url Url::resolvingSymlinks() const {
     if (!isFileUrl()) return *this;
     const std::string original = path();
     if (!original.starts_with('/')) return *this;
-    const auto resolved = Host::current().realPath(original);
+    std::error_code error;
+    const auto resolved = Host::current().realPath(original, error);
     if (!resolved || *resolved == original) return *this;
     const UrlParts parts = splitUrl(_string);
     std::string resolvedPath = escapePath(*resolved);
@@ -243,13 +245,14 @@ Url Url::appendingPathComponent(std::string_view component) const {
 
 std::optional<Bytes> Url::bookmarkData(BookmarkCreationOptions options) const {
     if (!isFileUrl()) return std::nullopt;
-    return Host::current().createBookmark(path(), options);
+    std::error_code error;
+    return detail::createBookmark(Host::current(), path(), options, error);
 }
 
 std::optional<Url> Url::resolvingBookmarkData(const Bytes& bookmark, BookmarkResolutionOptions options,
                                               bool& bookmarkDataIsStale) {
     bookmarkDataIsStale = false;
-    const auto resolved = Host::current().resolveBookmark(bookmark, options);
+    const auto resolved = detail::resolveBookmark(Host::current(), bookmark, options);
     if (!resolved) return std::nullopt;
     bookmarkDataIsStale = resolved->isStale;
     return fileUrl(resolved->path);

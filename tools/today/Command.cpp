@@ -78,8 +78,8 @@ bool outputWasWritten(bool outputWasClosed) {
     return false;
 }
 
-int runSubcommand(int argc, char** argv) {
-    Context context;
+int runSubcommand(int argc, char** argv, CommandHost& host) {
+    Context context(host);
     Options& options = context.options;
     if (argc > 0 && argv[0] != nullptr) context.programName = argv[0];
 
@@ -155,7 +155,7 @@ int runCommand(int argc, char** argv) {
     int code = exitFailure;
     // Nothing may end the command without a word: not a plan too large for memory, nor a write error.
     try {
-        code = runSubcommand(argc, argv);
+        code = runSubcommand(argc, argv, host);
     } catch (const std::bad_alloc&) {
         std::fflush(stdout);
         std::fputs("today: out of memory\n", stderr);

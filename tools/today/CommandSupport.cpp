@@ -9,12 +9,22 @@
 namespace today::cli {
 
 std::unique_ptr<CommandManager> makeManager(const Context& context) {
+    context.host.clearFailure();
     auto manager = TodayManager::make<CommandManager>(context.options.group);
     if (!manager) {
-        printError(
-            fmt::format("the application group \"{}\" has no shared container (is the directory in "
-                        "TODAY_GROUP_CONTAINERS writable?)",
-                        context.options.group));
+        const auto& failure = context.host.firstFailure();
+        if (failure && failure->error == std::errc::not_a_directory) {
+            printError(fmt::format("the application group \"{}\" has no shared container: {} is not a directory",
+                                   context.options.group, failure->path));
+        } else if (failure) {
+            printError(fmt::format("the application group \"{}\" has no shared container: cannot {} {}: {}",
+                                   context.options.group, failure->operation, failure->path,
+                                   failure->error.message()));
+        } else {
+            printError(fmt::format("the application group \"{}\" has no shared container (set "
+                                   "TODAY_GROUP_CONTAINERS, XDG_DATA_HOME or HOME to an absolute directory)",
+                                   context.options.group));
+        }
     } else if (manager->listFileUnreadable()) {
         printError(
             fmt::format("the list of plans {} could not be read; it is kept under a new name beside it "

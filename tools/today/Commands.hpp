@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "today/outside/Host.hpp"
+#include "tools/today/CommandHost.hpp"
 #include "tools/today/CommandManager.hpp"
 #include "tools/today/Options.hpp"
 #include "tools/today/output/Format.hpp"
@@ -13,10 +14,12 @@
 namespace today::cli {
 
 struct Context {
+    explicit Context(CommandHost& host) : host(host) {}
+
     Options options;
     Style style;
     std::string programName = "today";
-    Host& host = Host::current();
+    CommandHost& host;
 };
 
 int runShow(const Context& context);

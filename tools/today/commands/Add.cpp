@@ -44,12 +44,15 @@ int runAdd(const Context& context) {
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
 
+    context.host.clearFailure();
     const bool added = manager->add(url);
     const auto id = manager->takeChanged();
     const auto profile = id ? manager->projectProfileById(*id) : std::nullopt;
     if (!added || !profile) {
         const bool unreadable = !manager->takeLoadFailures().empty();
-        printError(fmt::format("{} was not added{}", argument, unreadable ? ": the plan could not be read" : ""));
+        const auto cause = failureCause(context.host, storedPath(url));
+        printError(fmt::format("cannot add {}: {}", argument,
+                               cause.value_or(unreadable ? "the plan could not be read" : "the list could not be saved")));
         return exitFailure;
     }
     printLine(fmt::format("Added {} as {} from {}", quotedName(profile->name), printable(profile->id()),

@@ -82,7 +82,7 @@ std::optional<std::string> makeTemporaryDirectory(Host& host) {
 }  // namespace
 
 int runDemo(const Context& context) {
-    Host& host = context.host;
+    CommandHost& host = context.host;
     const auto directory = makeTemporaryDirectory(host);
     if (!directory) {
         printError("cannot make a temporary directory for the demo (is TMPDIR writable?)");
@@ -90,16 +90,18 @@ int runDemo(const Context& context) {
     }
     const std::string containers = *directory + "/containers";
     const std::string planPath = *directory + "/garden-studio.json";
-    if (!host.makeDirectory(containers, 0700) || setenv("TODAY_GROUP_CONTAINERS", containers.c_str(), 1) != 0) {
-        printError(fmt::format("cannot make the demo's container directory {}", containers));
+    std::error_code error;
+    if (!host.makeDirectory(containers, 0700, error)) {
+        printError(fmt::format("cannot make the demo's container directory {}: {}", containers, error.message()));
         return exitFailure;
     }
+    host.setEnvironmentVariable("TODAY_GROUP_CONTAINERS", containers);
 
     // Whole minutes keep the sample's dates short in the file.
     const Date now(std::floor(host.now().timeIntervalSinceReferenceDate() / 60) * 60);
     const std::string plan = writeJsonPlan(samplePlan(now, host), host);
-    if (!host.writeNewFile(planPath, {reinterpret_cast<const std::uint8_t*>(plan.data()), plan.size()})) {
-        printError(fmt::format("cannot write the sample plan {}", planPath));
+    if (!host.writeNewFile(planPath, {reinterpret_cast<const std::uint8_t*>(plan.data()), plan.size()}, error)) {
+        printError(fmt::format("cannot write the sample plan {}: {}", planPath, error.message()));
         return exitFailure;
     }
     printLine(fmt::format("Sample plan:     {}", planPath));

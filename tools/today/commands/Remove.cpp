@@ -15,8 +15,11 @@ int runRemove(const Context& context) {
         printError(fmt::format("no plan has the id \"{}\" (see `today list`)", id));
         return exitFailure;
     }
+    context.host.clearFailure();
     if (!manager->deleteProject(id)) {
-        printError(fmt::format("{} ({}) could not be removed", quotedName(profile->name), id));
+        const auto cause = failureCause(context.host, {});
+        printError(fmt::format("{} ({}) could not be removed{}", quotedName(profile->name), id,
+                               cause ? ": " + *cause : std::string()));
         return exitFailure;
     }
     printLine(fmt::format("Removed {} ({})", quotedName(profile->name), printable(id)));

@@ -22,20 +22,24 @@ int runUpdate(const Context& context) {
         return exitFailure;
     }
 
+    context.host.clearFailure();
     const bool updated = manager->update(before->sourceOrvFilePath);
     const bool unreadable = !manager->takeLoadFailures().empty();
     if (!updated || unreadable) {
+        const auto cause = failureCause(context.host, before->sourceOrvFilePath);
         printError(fmt::format("{} was left as it was{}", quotedName(before->name),
-                               unreadable ? ": the plan could not be read" : ""));
+                               cause ? ": " + *cause : unreadable ? ": the plan could not be read" : ""));
         return exitFailure;
     }
     const auto after = manager->projectProfileById(before->id()).value_or(*before);
     // The library counts an update whose snapshot or list could not be written a success; the profile
     // then still carries another date than the document's.
-    if (const auto document = context.host.status(before->sourceOrvFilePath);
+    std::error_code error;
+    if (const auto document = context.host.status(before->sourceOrvFilePath, error);
         document && document->modified != after.lastUpdate) {
-        printError(fmt::format("{} could not be updated: its snapshot or the list of plans could not be written",
-                               quotedName(before->name)));
+        const auto cause = failureCause(context.host, before->sourceOrvFilePath);
+        printError(fmt::format("{} could not be updated: {}", quotedName(before->name),
+                               cause.value_or("its snapshot or the list of plans could not be written")));
         return exitFailure;
     }
     if (after.lastUpdate == before->lastUpdate) {

@@ -24,7 +24,8 @@ bool looksLikeXml(std::string_view text) {
 
 PlanLoadResult loadPlanDocument(const std::string& path) {
     Host& host = Host::current();
-    const auto bytes = host.readFile(path);
+    std::error_code error;
+    const auto bytes = host.readFile(path, error);
     if (!bytes) {
         return {std::nullopt,
                 fmt::format("{}: {}", path,
