@@ -101,15 +101,6 @@ TEST_F(ConfigurationTest, AddFailsQuietlyBeforeAnythingIsWritten) {
     expectNothingHappened();
 }
 
-TEST_F(ConfigurationTest, UpdateOfAnUnlistedOrMissingDocumentFails) {
-    EXPECT_FALSE(manager->update(path));
-    added();
-    std::filesystem::remove(path);
-    EXPECT_FALSE(manager->update(path));
-    EXPECT_TRUE(manager->takeChanges().empty());
-    EXPECT_TRUE(manager->takeLoads().empty());
-}
-
 TEST_F(ConfigurationTest, UpdateOfAnUnchangedDocumentWritesNothingButReportsTheChange) {
     const auto profile = added();
     const std::string listText = readText(dbPath());

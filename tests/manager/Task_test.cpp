@@ -59,33 +59,6 @@ protected:
     }
 };
 
-TEST_F(TaskTest, TheCacheFileIsFilteredWithTheAskedDate) {
-    JsonProjectToday snapshot;
-    snapshot.tasks =
-        std::vector<JsonTaskToday>{cached(1, "Morning", hoursAfterDayStart(9), hoursAfterDayStart(12)),
-                                   cached(2, std::nullopt, hoursAfterDayStart(8), hoursAfterDayStart(18)),
-                                   cached({}, "No id", hoursAfterDayStart(8), hoursAfterDayStart(18)),
-                                   cached(4, "No start", std::nullopt, hoursAfterDayStart(18)),
-                                   cached(5, "Yesterday", hoursAfterDayStart(-20), hoursAfterDayStart(-10))};
-    snapshot.tasks->at(1).completed = 30;
-    snapshot.tasks->at(1).directProjectTaskId = 7;
-    writeCache("p", snapshot);
-    auto manager = makeManager();
-    const auto profile = makeProfile("p", documentPath("plan.orv"));
-
-    const auto atNine = manager->tasks(profile, hoursAfterDayStart(9));
-    ASSERT_EQ(taskIds(atNine), (std::vector<std::int64_t>{1, 2}));
-    EXPECT_EQ(atNine->at(0).name(), "Morning");
-    EXPECT_EQ(atNine->at(1).name(), "Task");
-    EXPECT_EQ(atNine->at(1).completed(), 30);
-    EXPECT_EQ(atNine->at(1).directProjectTaskId(), 7);
-    EXPECT_EQ(taskIds(manager->tasks(profile, hoursAfterDayStart(12))), (std::vector<std::int64_t>{2}));
-    EXPECT_EQ(taskIds(manager->tasks(profile, hoursAfterDayStart(-15))), (std::vector<std::int64_t>{5}));
-    EXPECT_TRUE(manager->tasks(profile, hoursAfterDayStart(18))->empty());
-    EXPECT_TRUE(host.lines().empty());
-    EXPECT_TRUE(manager->takeLoads().empty());
-}
-
 TEST_F(TaskTest, WithoutResolutionOptionsTheDocumentIsNeverLoaded) {
     auto base = makeManager<TodayManager>();
     auto manager = makeManager();
@@ -103,20 +76,21 @@ TEST_F(TaskTest, WithoutResolutionOptionsTheDocumentIsNeverLoaded) {
 }
 
 TEST_F(TaskTest, TheDocumentIsReadAgainWhenItsDateDiffersOrTheSnapshotIsUnusable) {
+    using Ids = std::vector<std::int64_t>;
     struct Case {
         const char* what;
         double profileDateOffset;  // seconds from the document's modification date
         const char* snapshot;      // "old", "missing" or "damaged"
         bool loadable;
-        std::optional<std::vector<std::int64_t>> answer;  // none: no answer at all
+        std::optional<Ids> answer;  // none: no answer at all
     };
     const std::vector<Case> cases = {
-        {"unchanged document", 0, "old", true, {9}},
-        {"newer document", -60, "old", true, {1, 2}},
-        {"older document, as a restored backup", 60, "old", true, {1, 2}},
-        {"missing snapshot", 0, "missing", true, {1, 2}},
-        {"damaged snapshot", 0, "damaged", true, {1, 2}},
-        {"missing snapshot of a document that does not load", 0, "missing", false, std::vector<std::int64_t>{}},
+        {"unchanged document", 0, "old", true, Ids{9}},
+        {"newer document", -60, "old", true, Ids{1, 2}},
+        {"older document, as a restored backup", 60, "old", true, Ids{1, 2}},
+        {"missing snapshot", 0, "missing", true, Ids{1, 2}},
+        {"damaged snapshot", 0, "damaged", true, Ids{1, 2}},
+        {"missing snapshot of a document that does not load", 0, "missing", false, Ids{}},
         {"newer document that does not load", -60, "old", false, std::nullopt},
     };
     // A profile that is not listed (deleted) keeps no snapshot: nothing is rebuilt for it.
@@ -146,7 +120,9 @@ TEST_F(TaskTest, TheDocumentIsReadAgainWhenItsDateDiffersOrTheSnapshotIsUnusable
         const bool rebuilt = c.answer != std::vector<std::int64_t>{9};
         EXPECT_EQ(manager->takeLoads().size(), rebuilt ? 1u : 0u);
         EXPECT_TRUE(host.takeLines().empty());
-        if (!c.loadable) EXPECT_EQ(readText(cachePath("p")), cacheBefore);
+        if (!c.loadable) {
+            EXPECT_EQ(readText(cachePath("p")), cacheBefore);
+        }
         if (rebuilt && c.loadable) {
             EXPECT_EQ(ProjectTodayCacheFile::read(cachePath("p")).value().project().name, "Fresh");
             EXPECT_EQ(manager->projectProfileById("p").value().lastUpdate, modifiedDate(path));

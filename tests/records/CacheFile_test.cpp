@@ -121,8 +121,12 @@ TEST(CacheFile, ReadingIsStrictAndTheStreamingReadingAgrees) {
     for (const auto& [text, expected] : cases) {
         SCOPED_TRACE(text.substr(0, 100));
         const auto read = decodeProjectToday(text);
-        if (!expected) EXPECT_FALSE(read);
-        if (expected && *expected) EXPECT_EQ(read ? encodeProjectToday(*read) : std::nullopt, expected);
+        if (!expected) {
+            EXPECT_FALSE(read);
+        }
+        if (expected && *expected) {
+            EXPECT_EQ(read ? encodeProjectToday(*read) : std::nullopt, expected);
+        }
         EXPECT_EQ(difference(text), "");
     }
 }

@@ -158,7 +158,9 @@ TEST(JsonWriterTest, StringsAreEscapedAndCheckedAsByDefinition) {
         writer.string(text);
         const auto expected = writtenByDefinition(text);
         ASSERT_EQ(!writer.failed(), expected.has_value()) << text;
-        if (expected) ASSERT_EQ(writer.text(), *expected) << text;
+        if (expected) {
+            ASSERT_EQ(writer.text(), *expected) << text;
+        }
     }
 }
 

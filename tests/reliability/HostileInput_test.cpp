@@ -144,7 +144,9 @@ TEST_F(HostileInputTest, IdsThatAreNotPlainFileNamesNeverReachOutsideTheContaine
         // From the cache file only: an id that is no plain file name has none; the others' is in the container.
         const auto cached = TodayManager::make(groupIdentifier)->tasks(profile, day(0));
         EXPECT_EQ(describeTasks(cached), isHostile ? "[]" : "[1:fresh]");
-        if (!isHostile) EXPECT_TRUE(testing::fileExists(world.cachePath(profile.id())));
+        if (!isHostile) {
+            EXPECT_TRUE(testing::fileExists(world.cachePath(profile.id())));
+        }
     }
     EXPECT_EQ(outsideTheContainer(), outside);
 

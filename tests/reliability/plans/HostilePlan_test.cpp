@@ -76,24 +76,6 @@ TEST(HostilePlanTest, xmlElementsNested100000LevelsDeepNeverExhaustTheStack) {
     }
 }
 
-TEST(HostilePlanTest, namesOfMegabytesAreKept) {
-    const std::string name(4 << 20, 'n');
-    const auto fromJson =
-        cli::parseJsonPlan(R"({"name":")" + name + R"(","rootTask":{"id":0,"children":[{"id":1,"name":")" + name +
-                               R"(","start":0,"finish":1e9}]}})",
-                           "names.json");
-    ASSERT_TRUE(fromJson.project) << fromJson.error;
-    EXPECT_EQ(fromJson.project->name, name);
-    const auto fromXml = cli::parseMspdiPlan(mspdiHeader() + "<Tasks><Task><UID>1</UID><Name>" + name +
-                                                 "</Name><Start>2001-01-01T08:00:00</Start>"
-                                                 "<Finish>2031-01-01T08:00:00</Finish></Task></Tasks></Project>",
-                                             "names.xml");
-    ASSERT_TRUE(fromXml.project) << fromXml.error;
-    const auto snapshot = snapshotRoundTrip(*fromXml.project);
-    ASSERT_TRUE(snapshot && snapshot->tasks);
-    EXPECT_EQ(snapshot->tasks->front().name, name);
-}
-
 // An export in an encoding the XML parser does not know is read as UTF-8; text that is not UTF-8 could
 // never be stored in the library's files, so the document is refused with a message that says why.
 TEST(HostilePlanTest, mspdiTextThatIsNotUtf8IsRefusedWithAReason) {
