@@ -96,7 +96,7 @@ TEST_F(ConfigurationTest, AddFailsQuietlyBeforeAnythingIsWritten) {
     auto base = std::make_unique<TodayConfigable>(container());
     EXPECT_FALSE(base->add(Url::fileUrl(path)));
 
-    host.failAll(HostOp::createBookmark);
+    host.failAll(HostOp::status, "plan.orv");  // a bookmark cannot be made without looking at the file
     EXPECT_FALSE(manager->add(Url::fileUrl(path)));
     expectNothingHappened();
 }

@@ -1,28 +1,10 @@
 // Creation of a manager and the persistence of its profile list in "projects.json".
-#include <cstdlib>
-
 #include "manager/ManagerFixture.hpp"
 
 namespace today::testing {
 namespace {
 
 using detail::ManagerAccess;
-
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : _name(name) {
-        if (const char* old = std::getenv(name)) _previous = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (_previous) ::setenv(_name, _previous->c_str(), 1);
-        else ::unsetenv(_name);
-    }
-
-private:
-    const char* _name;
-    std::optional<std::string> _previous;
-};
 
 using LifecycleTest = ManagerTest;
 
@@ -34,7 +16,7 @@ constexpr const char* threeProfiles =
 TEST_F(LifecycleTest, GroupWithoutContainerYieldsNoManagerAndTouchesNothing) {
     const std::string containers = root.path() + "/containers";
     std::filesystem::create_directories(containers);
-    ScopedEnvironment environment("TODAY_GROUP_CONTAINERS", containers);
+    host.setEnvironmentVariable("TODAY_GROUP_CONTAINERS", containers);
 
     EXPECT_EQ(TodayManager::make<PlanManager>(""), nullptr);
     EXPECT_EQ(TodayManager::make(".."), nullptr);

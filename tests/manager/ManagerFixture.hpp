@@ -198,7 +198,6 @@ protected:
 
     TestHost host;
     ScopedHost scoped{host};
-    ScopedTimeZone timeZone{"UTC"};
     TempDir root;
 };
 

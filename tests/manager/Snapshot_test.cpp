@@ -89,7 +89,6 @@ TEST(SnapshotBuilder, HandsDownTheOutermostProjectTaskId) {
 TEST(SnapshotBuilder, TheSnapshotDayIsTodayOnTheHostClock) {
     TestHost host;
     ScopedHost scoped(host);
-    ScopedTimeZone timeZone("UTC");
     host.setNow(testNow());
     const Date justAfter(day.timeIntervalSinceReferenceDate() + 1);
     const JsonProject project = planWithTasks("Plan", {planTask(1, {}, day), planTask(2, {}, justAfter)});

@@ -20,25 +20,30 @@
 namespace today {
 namespace {
 
-using testing::ScopedTimeZone;
-
 Date unix(double seconds) { return Date::fromUnixTime(seconds); }
+
+// A test host whose local time is that of the zone, installed for the scope.
+struct InZone {
+    explicit InZone(const char* zone) { host.setTimeZone(zone); }
+    testing::TestHost host;
+    ScopedHost scoped{host};
+};
 
 TEST(DateTest, DayOnlyIsLocalMidnight) {
     {
-        ScopedTimeZone zone("UTC");
+        InZone zone("UTC");
         EXPECT_EQ(Date(3 * 86400 + 5000.25).toDayOnly(), Date(3 * 86400));
         EXPECT_EQ(Date(-0.5).toDayOnly(), Date(-86400));  // before the reference date
     }
     {
-        ScopedTimeZone zone("Asia/Tokyo");
+        InZone zone("Asia/Tokyo");
         const Date midnight = unix(1704034800);  // 2024-01-01T00:00+09:00
         EXPECT_EQ(unix(1704034800 + 86399.999).toDayOnly(), midnight);
         EXPECT_EQ(unix(1704034800 - 0.001).toDayOnly(), unix(1704034800 - 86400));
     }
     {
         // 2024-03-10 is 23 hours long in New York; its midnight is still before the change.
-        ScopedTimeZone zone("America/New_York");
+        InZone zone("America/New_York");
         EXPECT_EQ(unix(1710086400).toDayOnly(), unix(1710046800));
     }
 }
@@ -46,7 +51,7 @@ TEST(DateTest, DayOnlyIsLocalMidnight) {
 TEST(DateTest, DayOnlyOnDaysWhoseMidnightIsSkippedOrRepeated) {
     {
         // Sao Paulo, 2018-11-04: the clocks went from 00:00 to 01:00, so the day began at 01:00.
-        ScopedTimeZone zone("America/Sao_Paulo");
+        InZone zone("America/Sao_Paulo");
         EXPECT_EQ(unix(1541340000).toDayOnly(), unix(1541300400));
         EXPECT_EQ(unix(1541300400).toDayOnly(), unix(1541300400));
         EXPECT_EQ(unix(1541300399).toDayOnly(), unix(1541257200 - 12 * 3600));  // still 2018-11-03
@@ -54,7 +59,7 @@ TEST(DateTest, DayOnlyOnDaysWhoseMidnightIsSkippedOrRepeated) {
     {
         // Daylight time ends at 01:00 on the first Sunday of November: 2023-11-05 has two midnights,
         // 02:00 and 03:00 UTC. The day starts at the first.
-        ScopedTimeZone zone("XST3XDT,M3.2.0/2,M11.1.0/1");
+        InZone zone("XST3XDT,M3.2.0/2,M11.1.0/1");
         EXPECT_EQ(unix(1699196400).toDayOnly(), unix(1699149600));
         EXPECT_EQ(unix(1699149600 + 5400).toDayOnly(), unix(1699149600));  // 00:30 the second time
     }
@@ -66,26 +71,26 @@ TEST(DateTest, DayOnlyDoesNotDependOnTheCalendarsChoiceAtAClockChange) {
     struct ShiftingHost : testing::TestHost {
         double shift = 0;
         std::optional<Date> dateFromLocalTime(const LocalTime& local) override {
-            const auto date = Host::dateFromLocalTime(local);
+            const auto date = TestHost::dateFromLocalTime(local);
             if (!date) return date;
             return Date(date->timeIntervalSinceReferenceDate() + shift);
         }
     } host;
     ScopedHost scoped(host);
     {
-        ScopedTimeZone zone("XST3XDT,M3.2.0/2,M11.1.0/1");
+        host.setTimeZone("XST3XDT,M3.2.0/2,M11.1.0/1");
         host.shift = 3600;  // the second of the two midnights
         EXPECT_EQ(unix(1699196400).toDayOnly(), unix(1699149600));
     }
     {
-        ScopedTimeZone zone("America/Sao_Paulo");
+        host.setTimeZone("America/Sao_Paulo");
         host.shift = -3600;  // 23:00 of the day before, for the skipped midnight
         EXPECT_EQ(unix(1541340000).toDayOnly(), unix(1541300400));
     }
 }
 
 TEST(DateTest, DaysAreCalendarDaysInTheLocalTimeZone) {
-    ScopedTimeZone zone("America/New_York");
+    InZone zone("America/New_York");
     // Noon stays noon across the change to daylight time: 23 hours earlier.
     EXPECT_EQ(unix(1710086400) - Days{1}, unix(1710003600));
     // And across the change back: 25 hours.
@@ -94,7 +99,7 @@ TEST(DateTest, DaysAreCalendarDaysInTheLocalTimeZone) {
 }
 
 TEST(DateTest, DatesBeyondTheCalendarFallBackToWholeDays) {
-    ScopedTimeZone zone("Europe/Berlin");
+    InZone zone("Europe/Berlin");
     constexpr double inf = std::numeric_limits<double>::infinity();
     for (const double seconds : {1e300, -1e18, std::numeric_limits<double>::lowest()}) {
         const double expected = std::floor(seconds / 86400) * 86400;
@@ -116,8 +121,7 @@ TEST(DateTest, DatesBeyondTheCalendarFallBackToWholeDays) {
 }
 
 TEST(DateTest, HostCalendarAnswersNoneOutsideItsRange) {
-    ScopedTimeZone zone("UTC");
-    Host& host = Host::posix();
+    Host& host = Host::posix();  // in UTC, as the tests run
     EXPECT_FALSE(host.localTime(Date(1e300)));
     EXPECT_FALSE(host.localTime(Date(std::nan(""))));
     LocalTime farFuture;

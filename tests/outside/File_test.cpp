@@ -28,7 +28,8 @@ protected:
     FileTest() : _scoped(host) {}
 
     std::vector<std::string> entries() {
-        const auto found = Host::posix().directoryEntries(dir.path());
+        std::error_code error;
+        const auto found = Host::posix().directoryEntries(dir.path(), error);
         EXPECT_TRUE(found);
         std::vector<std::string> names;
         for (const auto& entry : *found) names.push_back(entry.name);
@@ -71,10 +72,13 @@ TEST_F(FileTest, FailedWriteOrRenameKeepsTheOldContentAndLeavesNoTemporaryFile) 
 
 TEST_F(FileTest, NewFilesAreNeverWrittenOverExistingOnes) {
     const std::string existing = dir.write("taken", "keep");
-    EXPECT_FALSE(host.writeNewFile(existing, bytesOf("x")));
+    std::error_code error;
+    EXPECT_FALSE(host.writeNewFile(existing, bytesOf("x"), error));
+    EXPECT_EQ(error, std::errc::file_exists);
     EXPECT_EQ(testing::readText(existing), "keep");
     // A NUL would cut the path short and name another file.
-    EXPECT_FALSE(host.writeNewFile(existing + std::string("\0.tmp", 5), bytesOf("x")));
+    EXPECT_FALSE(host.writeNewFile(existing + std::string("\0.tmp", 5), bytesOf("x"), error));
+    EXPECT_EQ(error, std::errc::invalid_argument);
     EXPECT_FALSE(host.exists(existing + std::string("\0", 1)));
     EXPECT_EQ(testing::readText(existing), "keep");
 }

@@ -100,6 +100,7 @@ TEST(CacheFile, ReadingIsStrictAndTheStreamingReadingAgrees) {
         {R"({"v":2,"cmp":1,"cmp":2,"tsks":[{"x":[{}],"id":3,"id":null}],"nm":"a"})", R"({"nm":"a","cmp":2,"tsks":[{}]})"},
         {R"({"n\u006d":"named","tsks":[{"\u0069d":2,"nm":"x\ty"}]})", ""},
         {R"({"tsks":[{"id":2,"x":)" + nested + "}]}", ""},
+        {R"({"tsks":[{"id":6,"stt":1.2345678901234567890,"fns":700086406.1700086425}]})", ""},  // 20 digits
         {"\t{\"tsks\":[{\"id\":2.0}]}\n", nullptr},  // integers carry no fraction
         {R"([])", nullptr},
         {R"({"nm":1})", nullptr},

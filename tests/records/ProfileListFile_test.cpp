@@ -82,7 +82,7 @@ TEST(ProfileListFile, WritingProfilesStraightGivesTheTextOfTheirRecords) {
 TEST(ProfileListFile, MissingNullUnknownAndRepeatedKeys) {
     testing::TestHost host;
     ScopedHost scoped(host);
-    testing::ScopedTimeZone zone("JST-9");
+    host.setTimeZone("JST-9");
     // 2021-06-14T20:00:00Z is 05:00 on 2021-06-15 in Tokyo; its day started at 2021-06-14T15:00:00Z.
     host.setNow(Date::fromUnixTime(1623700800));
     const auto read = readProfiles(

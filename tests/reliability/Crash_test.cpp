@@ -209,7 +209,8 @@ void verifyAfterKill(const World& world, CrashState& state, std::size_t taskCoun
 }
 
 TEST(CrashTest, filesHoldOldOrNewContentAfterSigkillAtRandomInstants) {
-    testing::ScopedTimeZone zone("UTC");
+    testing::TestHost host;  // UTC, whatever the machine's zone
+    ScopedHost scoped(host);
     const std::size_t seedCount = underSanitizer() ? 300 : 600;
     const std::size_t taskCount = underSanitizer() ? 1000 : 1500;
     const long killTarget = 200;
@@ -308,7 +309,8 @@ struct TwoWriterState {
 // Two processes add to one list while one of them is killed again and again: every add that returned,
 // in either process, keeps its profile and its cache file.
 TEST(CrashTest, TwoWritersLoseNothingWhenOneIsKilled) {
-    testing::ScopedTimeZone zone("UTC");
+    testing::TestHost host;  // UTC, whatever the machine's zone
+    ScopedHost scoped(host);
     World world(std::make_shared<PlanLibrary>());
     const Date soon = Date::now();
     for (int i = 0; i < documentCount; ++i) {

@@ -93,14 +93,17 @@ World::World(std::shared_ptr<PlanLibrary> plans_) : root(directory.path()), plan
     std::filesystem::create_directories(root + "/documents");
     documents = root + "/documents";
     container = root + "/groups/" + groupIdentifier;
-    ::setenv("TODAY_GROUP_CONTAINERS", (root + "/groups").c_str(), 1);
+    std::filesystem::create_directories(container);
     // A neighbour of the container that no operation may touch.
     directory.write("groups/neighbour.prj", "{\"nm\":\"neighbour\"}");
 }
 
 std::unique_ptr<PlanManager> World::makeManager() const {
-    ::setenv("TODAY_GROUP_CONTAINERS", (root + "/groups").c_str(), 1);
-    return TodayManager::make<PlanManager>(groupIdentifier, plans);
+    return std::make_unique<PlanManager>(GroupContainer::atDirectory(Url::fileUrl(container)), plans);
+}
+
+std::unique_ptr<TodayManager> World::makeWidgetManager() const {
+    return std::make_unique<TodayManager>(GroupContainer::atDirectory(Url::fileUrl(container)));
 }
 
 std::string World::addDocument(const std::string& name, JsonProject plan, double unixModificationTime) {

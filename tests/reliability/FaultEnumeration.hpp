@@ -34,6 +34,8 @@ struct World {
     explicit World(std::shared_ptr<PlanLibrary> plans);
 
     std::unique_ptr<PlanManager> makeManager() const;
+    // A manager as the widget makes one: no plans of its own to load.
+    std::unique_ptr<TodayManager> makeWidgetManager() const;
     // Writes a document file with a modification time and registers its plan.
     std::string addDocument(const std::string& name, JsonProject plan, double unixModificationTime);
     std::string cachePath(const std::string& id) const { return container + "/" + id + ".prj"; }

@@ -114,7 +114,6 @@ protected:
     }
 
     testing::TestHost host;
-    testing::ScopedTimeZone zone{"UTC"};
     ScopedHost scoped{host};
     World world;
 };
@@ -142,7 +141,7 @@ TEST_F(HostileInputTest, IdsThatAreNotPlainFileNamesNeverReachOutsideTheContaine
         // Rebuilt from the document: the fresh answer, but the snapshot is never written outside.
         EXPECT_EQ(describeTasks(manager->tasks(profile, day(0))), "[1:fresh]");
         // From the cache file only: an id that is no plain file name has none; the others' is in the container.
-        const auto cached = TodayManager::make(groupIdentifier)->tasks(profile, day(0));
+        const auto cached = world.makeWidgetManager()->tasks(profile, day(0));
         EXPECT_EQ(describeTasks(cached), isHostile ? "[]" : "[1:fresh]");
         if (!isHostile) {
             EXPECT_TRUE(testing::fileExists(world.cachePath(profile.id())));

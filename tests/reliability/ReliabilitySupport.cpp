@@ -50,15 +50,16 @@ std::vector<std::string> RecordingHost::committedTo(const std::string& path) con
     return found == _committed.end() ? std::vector<std::string>{} : found->second;
 }
 
-bool RecordingHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    if (!TestHost::writeNewFile(path, bytes)) return false;
+bool RecordingHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                                 std::error_code& error) {
+    if (!TestHost::writeNewFile(path, bytes, error)) return false;
     std::lock_guard guard(_recordMutex);
     _written[path].assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     return true;
 }
 
-bool RecordingHost::rename(const std::string& from, const std::string& to) {
-    if (!TestHost::rename(from, to)) return false;
+bool RecordingHost::rename(const std::string& from, const std::string& to, std::error_code& error) {
+    if (!TestHost::rename(from, to, error)) return false;
     std::lock_guard guard(_recordMutex);
     const auto written = _written.find(from);
     if (written != _written.end()) {

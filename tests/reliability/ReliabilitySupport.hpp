@@ -42,8 +42,8 @@ public:
     // The contents renamed onto `path` since the last reset, in order.
     std::vector<std::string> committedTo(const std::string& path) const;
 
-    bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) override;
-    bool rename(const std::string& from, const std::string& to) override;
+    bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) override;
+    bool rename(const std::string& from, const std::string& to, std::error_code& error) override;
 
 private:
     mutable std::mutex _recordMutex;

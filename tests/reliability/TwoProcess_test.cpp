@@ -125,7 +125,8 @@ World& worldWithDocuments(std::unique_ptr<World>& holder) {
 }
 
 TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead) {
-    testing::ScopedTimeZone zone("UTC");
+    testing::TestHost host;  // UTC, whatever the machine's zone
+    ScopedHost scoped(host);
     std::unique_ptr<World> holder;
     const World& world = worldWithDocuments(holder);
     SharedMemory<TwoProcessState> state;
@@ -137,7 +138,7 @@ TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead
         if (child == 0) {
             if (role == 0) runApplication(world, state->application, state->applicationDone);
             if (role == 1) runAsker(world, state->widget, state->applicationDone, [&] { return world.makeManager(); });
-            runAsker(world, state->reader, state->applicationDone, [] { return TodayManager::make(groupIdentifier); });
+            runAsker(world, state->reader, state->applicationDone, [&world] { return world.makeWidgetManager(); });
         }
         children.push_back(child);
     }
@@ -174,7 +175,8 @@ struct StartLine {
 // Processes started together, each adding documents through a fresh manager per document: every
 // profile stays listed, with its cache file.
 TEST(ProcessesSharingTheList, EveryAddOfEveryProcessIsKept) {
-    testing::ScopedTimeZone zone("UTC");
+    testing::TestHost host;  // UTC, whatever the machine's zone
+    ScopedHost scoped(host);
     constexpr int processes = 8;
     constexpr int addsEach = 4;
     std::unique_ptr<World> holder;

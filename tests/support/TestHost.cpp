@@ -31,7 +31,7 @@ const char* toString(HostOp op) {
     return "?";
 }
 
-TestHost::TestHost() : HostWrapper(Host::posix()) {}
+TestHost::TestHost() : HostWrapper(Host::posix()), _zone(TimeZone::named("UTC")) {}
 
 void TestHost::failAll(HostOp op, std::string pathPart) {
     setFaultRule([op, pathPart](HostOp o, const std::string& path, long) {

@@ -331,6 +331,19 @@ TEST_F(TodayCommand, MissingFileFailsAndChangesNothing) {
     EXPECT_EQ(_runner.containerFiles(), before);
 }
 
+// A failure says its cause, as the system tells it.
+TEST_F(TodayCommand, FailuresNameTheirCause) {
+    const std::string notADirectory = write("containers-file", "");
+    const CommandResult list = today({"list"}, {{"TODAY_GROUP_CONTAINERS", notADirectory}});
+    EXPECT_EQ(list.exitCode, 1);
+    EXPECT_THAT(list.err, HasSubstr("has no shared container: " + notADirectory + " is not a directory"));
+
+    const std::string directory = write("plan.json/inside", "");
+    const CommandResult added = today({"add", directory.substr(0, directory.size() - 7)});
+    EXPECT_EQ(added.exitCode, 1);
+    EXPECT_THAT(added.err, HasSubstr(": Not a regular file\n"));
+}
+
 TEST_F(TodayCommand, MalformedPlanFailsWithAClearMessageAndChangesNothing) {
     const std::string path = write("office.json", officeMove());
     const std::string id = add(path);
@@ -341,7 +354,7 @@ TEST_F(TodayCommand, MalformedPlanFailsWithAClearMessageAndChangesNothing) {
     EXPECT_EQ(added.exitCode, 1);
     EXPECT_EQ(added.out, "");
     EXPECT_THAT(added.err, HasSubstr("today: " + broken + ":3:24: not valid JSON"));
-    EXPECT_THAT(added.err, HasSubstr("was not added: the plan could not be read"));
+    EXPECT_THAT(added.err, HasSubstr("cannot add " + broken + ": the plan could not be read"));
     EXPECT_EQ(_runner.containerFiles(), before);
 
     // The listed plan itself goes bad: neither update nor show changes anything, and both say so.

@@ -19,7 +19,7 @@
 namespace today::cli {
 namespace {
 
-using testing::ScopedTimeZone;
+using testing::TimeZone;
 using testing::TestHost;
 
 Date utc(const std::string& text) {
@@ -60,12 +60,15 @@ TEST(Iso8601, RefusesWhatIsNotADayOrTime) {
 
 class AtArgument : public ::testing::Test {
 protected:
-    AtArgument() { host.setNow(utc("2025-03-30T10:15:00+02:00")); }  // the day clocks go forward
+    AtArgument() {
+        host.setTimeZone("Europe/Berlin");
+        host.setNow(utc("2025-03-30T10:15:00+02:00"));  // the day clocks go forward
+    }
 
     std::optional<Date> at(const std::string& text) { return parseDateArgument(text, host); }
 
-    ScopedTimeZone zone{"Europe/Berlin"};
     TestHost host;
+    ScopedHost scoped{host};  // the start of a day is the current host's
 };
 
 TEST_F(AtArgument, WordsAreRelativeToTheHostsClock) {
@@ -103,13 +106,8 @@ TEST_F(AtArgument, RefusesAnythingElse) {
 // of its own.
 
 // The instants (Unix seconds) where the zone's offset from UTC changes, 1970...2037.
-std::vector<std::int64_t> offsetChanges() {
-    const auto offsetAt = [](std::int64_t unix) {
-        const std::time_t t = static_cast<std::time_t>(unix);
-        std::tm civil{};
-        localtime_r(&t, &civil);
-        return civil.tm_gmtoff;
-    };
+std::vector<std::int64_t> offsetChanges(const TimeZone& zone) {
+    const auto offsetAt = [&zone](std::int64_t unix) { return zone.offsetAt(unix); };
     std::vector<std::int64_t> changes;
     constexpr std::int64_t step = 6 * 3600;                // zones never change twice within six hours
     for (std::int64_t t = 0; t < 2145916800; t += step) {  // up to 2038-01-01
@@ -124,11 +122,9 @@ std::vector<std::int64_t> offsetChanges() {
     return changes;
 }
 
-std::int64_t localDayNumber(std::int64_t unix) {
-    const std::time_t t = static_cast<std::time_t>(unix);
-    std::tm civil{};
-    localtime_r(&t, &civil);
-    return daysFromCivil(civil.tm_year + 1900, civil.tm_mon + 1, civil.tm_mday);
+std::int64_t localDayNumber(const TimeZone& zone, std::int64_t unix) {
+    const std::int64_t local = unix + zone.offsetAt(unix);
+    return local / 86400 - (local % 86400 < 0);
 }
 
 std::string dayText(std::int64_t dayNumber) {
@@ -139,13 +135,14 @@ std::string dayText(std::int64_t dayNumber) {
 }
 
 // The local day of each instant as `date` of the system tells it, "YYYY-MM-DD", in the zone of TZ.
-std::vector<std::string> dayByDate(const std::vector<std::int64_t>& instants, const std::string& scratch) {
+std::vector<std::string> dayByDate(const std::vector<std::int64_t>& instants, const std::string& zoneName,
+                                   const std::string& scratch) {
     {
         std::ofstream list(scratch);
         for (const std::int64_t instant : instants) list << '@' << instant << '\n';
     }
     std::vector<std::string> days;
-    FILE* date = ::popen(("date -f '" + scratch + "' +%F").c_str(), "r");
+    FILE* date = ::popen(("TZ='" + zoneName + "' date -f '" + scratch + "' +%F").c_str(), "r");
     if (!date) return days;
     char line[64];
     while (std::fgets(line, sizeof line, date)) days.emplace_back(line, std::strcspn(line, "\n"));
@@ -158,14 +155,15 @@ class StartOfDayAcrossOffsetChanges : public ::testing::TestWithParam<const char
 TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
     const std::string zoneName = GetParam();
     ASSERT_TRUE(std::filesystem::exists("/usr/share/zoneinfo/" + zoneName)) << "tzdata lacks " << zoneName;
-    ScopedTimeZone zone(zoneName.c_str());
+    const auto zone = TimeZone::named(zoneName).value();
     TestHost host;
+    host.setTimeZone(zoneName);
     ScopedHost installed(host);
 
     // Every day from two days before to two days after each change of offset.
     std::map<std::int64_t, Date> starts;
-    for (const std::int64_t change : offsetChanges()) {
-        for (std::int64_t day = localDayNumber(change - 1) - 2; day <= localDayNumber(change) + 2; ++day) {
+    for (const std::int64_t change : offsetChanges(zone)) {
+        for (std::int64_t day = localDayNumber(zone, change - 1) - 2; day <= localDayNumber(zone, change) + 2; ++day) {
             const auto start = parseDateArgument(dayText(day), host);
             ASSERT_TRUE(start) << dayText(day);
             starts.emplace(day, *start);
@@ -183,7 +181,7 @@ TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
         instants.push_back(unix - 1);
     }
     today::testing::TempDir scratchDir;
-    const std::vector<std::string> days = dayByDate(instants, scratchDir.file("instants"));
+    const std::vector<std::string> days = dayByDate(instants, zoneName, scratchDir.file("instants"));
     ASSERT_EQ(days.size(), instants.size()) << "date -f failed";
     std::size_t i = 0;
     for (const auto& [day, start] : starts) {
@@ -197,16 +195,14 @@ TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
 
     // Bare dates given to the command, for the days whose midnight the change skips or repeats.
     std::vector<std::int64_t> midnightDays;
-    for (const std::int64_t change : offsetChanges()) {
-        const auto clock = [](std::int64_t unix) {
-            const std::time_t t = static_cast<std::time_t>(unix);
-            std::tm civil{};
-            localtime_r(&t, &civil);
-            return civil.tm_hour * 3600 + civil.tm_min * 60 + civil.tm_sec;
+    for (const std::int64_t change : offsetChanges(zone)) {
+        const auto clock = [&zone](std::int64_t unix) {
+            const std::int64_t local = unix + zone.offsetAt(unix);
+            return local - (local / 86400 - (local % 86400 < 0)) * 86400;
         };
         if (clock(change - 1) >= 23 * 3600 || clock(change) <= 3600) {
-            midnightDays.push_back(localDayNumber(change - 1) + 1);
-            if (localDayNumber(change) != midnightDays.back()) midnightDays.push_back(localDayNumber(change));
+            midnightDays.push_back(localDayNumber(zone, change - 1) + 1);
+            if (localDayNumber(zone, change) != midnightDays.back()) midnightDays.push_back(localDayNumber(zone, change));
         }
     }
     if (!std::filesystem::exists(TODAY_COMMAND)) midnightDays.clear();
@@ -234,15 +230,15 @@ TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
         const auto next = starts.find(day + 1);
         if (previous == starts.end() || next == starts.end()) continue;
         host.setNow(Date(start.timeIntervalSinceReferenceDate() + 60));
-        if (localDayNumber(static_cast<std::int64_t>(start.unixTime())) == day) {
+        if (localDayNumber(zone, static_cast<std::int64_t>(start.unixTime())) == day) {
             EXPECT_EQ(parseDateArgument("today", host), start) << dayText(day);
         }
         host.setNow(Date(previous->second.timeIntervalSinceReferenceDate() + 60));
-        if (localDayNumber(static_cast<std::int64_t>(previous->second.unixTime())) == day - 1) {
+        if (localDayNumber(zone, static_cast<std::int64_t>(previous->second.unixTime())) == day - 1) {
             EXPECT_EQ(parseDateArgument("tomorrow", host), start) << dayText(day);
         }
         host.setNow(Date(next->second.timeIntervalSinceReferenceDate() + 60));
-        if (localDayNumber(static_cast<std::int64_t>(next->second.unixTime())) == day + 1) {
+        if (localDayNumber(zone, static_cast<std::int64_t>(next->second.unixTime())) == day + 1) {
             EXPECT_EQ(parseDateArgument("yesterday", host), start) << dayText(day);
         }
     }

@@ -130,7 +130,9 @@ TEST(JsonPlan, MessagesNameTheFileLineAndColumn) {
 }
 
 TEST(JsonPlan, WrittenPlansReadBackUnchanged) {
-    testing::ScopedTimeZone zone("America/St_Johns");  // an offset of hours and a half
+    testing::TestHost host;
+    host.setTimeZone("America/St_Johns");  // an offset of hours and a half
+    ScopedHost scoped(host);
     JsonTask leaf;
     leaf.id = 5;
     leaf.type = JsonTaskType::milestone;

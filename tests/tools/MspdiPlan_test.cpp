@@ -18,7 +18,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
-using today::testing::ScopedTimeZone;
 
 std::string sampleBytes(const std::string& name) {
     std::ifstream in(std::string(TODAY_TESTDATA_DIR "/mspdi/") + name, std::ios::binary);
@@ -98,7 +97,8 @@ std::string utc(const std::optional<Date>& date) {
 }
 
 TEST(MspdiSamples, MicrosoftProjectTreeFollowsOutlineNotUidOrder) {
-    ScopedTimeZone tz("UTC");
+    testing::TestHost host;  // local dates read in UTC
+    ScopedHost scoped(host);
     const JsonProject p = loadSample("msproject2010_Sample1.xml");
     EXPECT_EQ(p.name, "Sample1.xml");
     ASSERT_TRUE(p.rootTask);
@@ -111,7 +111,8 @@ TEST(MspdiSamples, MicrosoftProjectTreeFollowsOutlineNotUidOrder) {
 }
 
 TEST(MspdiSamples, ProjectLibreTopTaskIsRootAndZeroLengthTasksAreMilestones) {
-    ScopedTimeZone tz("UTC");
+    testing::TestHost host;  // local dates read in UTC
+    ScopedHost scoped(host);
     const JsonProject p = loadSample("projectlibre_NewProduct.xml");
     EXPECT_EQ(p.name, "Project1");  // from <Title>
     ASSERT_TRUE(p.rootTask);
@@ -201,7 +202,8 @@ TEST(MspdiDocuments, ProjectNameFallsBackToTitleThenFileName) {
 }
 
 TEST(MspdiDocuments, EncodingsPrefixesAndDateForms) {
-    ScopedTimeZone tz("UTC");
+    testing::TestHost host;  // local dates read in UTC
+    ScopedHost scoped(host);
     // UTF-16 with a byte-order mark, CRLF and non-ASCII text.
     const std::string utf8 =
         document(task(0, 0, "Caf\xC3\xA9 \xE2\x82\xAC") + "\r\n", "<Name>\xD0\xBF\xD0\xBB\xD0\xB0\xD0\xBD</Name>");

@@ -169,14 +169,12 @@ bool skipValue(od::value value, std::size_t depth) {
         field.reset();
         return true;
     }
-    od::number number;
-    if (type != od::json_type::number || value.get_number().get(number) != simdjson::SUCCESS) return false;
-    switch (number.get_number_type()) {
-        case od::number_type::signed_integer: field = Date(static_cast<double>(number.get_int64())); return true;
-        case od::number_type::unsigned_integer: field = Date(static_cast<double>(number.get_uint64())); return true;
-        case od::number_type::floating_point_number: field = Date(number.get_double()); return true;
-    }
-    return false;
+    // Read as a double whatever its form: the number classification of this simdjson reads a number of
+    // twenty significant digits or more as 0, where the whole-file reading takes its value.
+    double seconds;
+    if (type != od::json_type::number || value.get_double().get(seconds) != simdjson::SUCCESS) return false;
+    field = Date(seconds);
+    return true;
 }
 
 // One task record as read, its name still in the file's text (or the parser's buffer).
