@@ -121,10 +121,10 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords
 
     // An id that names no file in the container has no cache file.
     if (!cachePath) return std::vector<detail::JsonTaskToday>{};
-    // Only the records on at the date are kept while the file is read.
+    // Only the records on at the date are kept while the file is read: they are the answer.
     const auto cacheFile = detail::ProjectTodayCacheFile::read(
         *cachePath, [at](const detail::JsonTaskToday& task) { return detail::isTaskActive(task, at); });
-    if (cacheFile) return activeTasks(cacheFile->project(), at);
+    if (cacheFile) return cacheFile->project().tasks.value_or(std::vector<detail::JsonTaskToday>{});
     // A snapshot that is missing or damaged is made again from the document when it can be loaded, for a
     // listed profile only: a deleted profile has no snapshot, and a widget still holding it must not
     // bring it back into the list.
