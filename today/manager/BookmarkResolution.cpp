@@ -1,6 +1,7 @@
 // Turning a profile's security-scoped bookmark back into the document's URL; a stale bookmark is
 // re-created from the resolved document and stored in the profile of that document.
 #include "today/manager/TodayManager.hpp"
+#include "today/manager/TodayManagerImpl.hpp"
 #include "today/outside/Messages.hpp"
 
 namespace today {
@@ -8,14 +9,14 @@ namespace today {
 std::optional<Url> TodayManager::createFileUrl(const Bytes& fromBookmark,
                                                BookmarkResolutionOptions bookmarkResolutionOptions) {
     // A stale bookmark changes the profile list, so the public call is locked work like any other.
-    return locked([&] {
-        followListFile();
-        return resolveBookmark(fromBookmark, bookmarkResolutionOptions, nullptr);
+    return _impl->locked([&] {
+        _impl->followListFile();
+        return _impl->resolveBookmark(fromBookmark, bookmarkResolutionOptions, nullptr);
     });
 }
 
-std::optional<Url> TodayManager::resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options,
-                                                 std::optional<TodayProjectProfile>* refreshed) {
+std::optional<Url> TodayManager::Impl::resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options,
+                                                       std::optional<TodayProjectProfile>* refreshed) {
     bool isStale = false;
     auto url = Url::resolvingBookmarkData(bookmark, options, isStale);
     if (!url) return std::nullopt;

@@ -8,28 +8,31 @@
 #include <vector>
 
 #include "today/manager/TodayManager.hpp"
+#include "today/manager/TodayManagerImpl.hpp"
 
 namespace today::detail {
 
 struct ManagerAccess {
-    static const Url& directoryUrl(const TodayManager& manager) { return manager._directoryUrl; }
-    static const Url& dbFileUrl(const TodayManager& manager) { return manager._dbFileUrl; }
+    static const Url& directoryUrl(const TodayManager& manager) { return manager._impl->_directoryUrl; }
+    static const Url& dbFileUrl(const TodayManager& manager) { return manager._impl->_dbFileUrl; }
 
     static std::optional<std::string> cacheFilePath(const TodayManager& manager, std::string_view id) {
-        return manager.cacheFilePath(id);
+        return manager._impl->cacheFilePath(id);
     }
 
     static bool updateProjectProfile(TodayManager& manager, const TodayProjectProfile& profile) {
-        return manager.locked([&] { return manager.updateProjectProfile(profile); });
+        TodayManager::Impl& impl = *manager._impl;
+        return impl.locked([&] { return impl.updateProjectProfile(profile); });
     }
 
     // Writes the list as one writer alone would: no list lock, no look at the file first.
     static bool saveWithoutSharing(const TodayManager& manager, const std::vector<TodayProjectProfile>& profiles) {
-        return TodayManager::saveProjectProfiles(profiles, manager._dbFileUrl);
+        return TodayManager::Impl::saveProjectProfiles(profiles, manager._impl->_dbFileUrl);
     }
 
     static bool removeProjectProfile(TodayManager& manager, std::string_view id) {
-        return manager.locked([&] { return manager.removeProjectProfile(id); });
+        TodayManager::Impl& impl = *manager._impl;
+        return impl.locked([&] { return impl.removeProjectProfile(id); });
     }
 };
 

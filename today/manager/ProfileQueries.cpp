@@ -3,14 +3,15 @@
 // another writer changed since is read again (one `stat` when it has not changed).
 #include "today/manager/TodayManager.hpp"
 
+#include "today/manager/TodayManagerImpl.hpp"
 #include "today/outside/Text.hpp"
 
 namespace today {
 
 std::vector<TodayProjectProfile> TodayManager::projectProfiles() const {
-    return locked([&] {
-        followListFile();
-        return _profiles;
+    return _impl->locked([&] {
+        _impl->followListFile();
+        return _impl->_profiles;
     });
 }
 
@@ -21,20 +22,20 @@ std::optional<TodayProjectProfile> TodayManager::projectProfile(const Url& of) c
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfile(std::string_view of) const {
-    return locked([&] {
-        followListFile();
-        return firstProfileWithPath(of);
+    return _impl->locked([&] {
+        _impl->followListFile();
+        return _impl->firstProfileWithPath(of);
     });
 }
 
 std::optional<TodayProjectProfile> TodayManager::projectProfileById(std::string_view id) const {
-    return locked([&] {
-        followListFile();
-        return profileById(id);
+    return _impl->locked([&] {
+        _impl->followListFile();
+        return _impl->profileById(id);
     });
 }
 
-std::optional<TodayProjectProfile> TodayManager::profileById(std::string_view id) const {
+std::optional<TodayProjectProfile> TodayManager::Impl::profileById(std::string_view id) const {
     const detail::CanonicalText wanted(id);
     for (const auto& profile : _profiles) {
         if (wanted.equals(profile.id())) return profile;
@@ -42,7 +43,7 @@ std::optional<TodayProjectProfile> TodayManager::profileById(std::string_view id
     return std::nullopt;
 }
 
-std::optional<TodayProjectProfile> TodayManager::firstProfileWithPath(std::string_view path) const {
+std::optional<TodayProjectProfile> TodayManager::Impl::firstProfileWithPath(std::string_view path) const {
     const detail::CanonicalText wanted(path);
     for (const auto& profile : _profiles) {
         if (wanted.equals(profile.sourceOrvFilePath)) return profile;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "today/manager/TodayManager.hpp"
+#include "today/manager/TodayManagerImpl.hpp"
 #include "today/manager/TodaySnapshot.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/Identifier.hpp"
@@ -16,13 +17,13 @@
 namespace today {
 
 bool TodayConfigable::add(const Url& orvFileUrl) {
-    const auto added = locked([&]() -> std::optional<TodayProjectProfile> {
+    const auto added = _impl->locked([&]() -> std::optional<TodayProjectProfile> {
         if (!orvFileUrl.isFileUrl()) return std::nullopt;
         const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
         if (!Host::current().exists(documentPath)) return std::nullopt;
 
         std::string id = detail::newIdentifier();
-        const auto cachePath = cacheFilePath(id);
+        const auto cachePath = _impl->cacheFilePath(id);
         if (!cachePath) return std::nullopt;
 
         const auto project = loadJsonProjectFromOrvFile(documentPath);
@@ -41,7 +42,7 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
             std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
             root ? root->start : std::nullopt, root ? root->finish : std::nullopt, documentPath, std::move(bookmark),
             *lastUpdate, true);
-        if (!updateProjectProfile(profile)) return std::nullopt;
+        if (!_impl->updateProjectProfile(profile)) return std::nullopt;
         return profile;
     });
     if (!added) return false;
@@ -50,16 +51,16 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
 }
 
 bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
-    const auto found = locked([&]() -> std::optional<TodayProjectProfile> {
-        followListFile();  // the document may have been added by another process
-        auto listed = firstProfileWithPath(orvFilePathWithAccessPermission);
+    const auto found = _impl->locked([&]() -> std::optional<TodayProjectProfile> {
+        _impl->followListFile();  // the document may have been added by another process
+        auto listed = _impl->firstProfileWithPath(orvFilePathWithAccessPermission);
         if (!listed) return std::nullopt;
         const std::string documentPath(orvFilePathWithAccessPermission);
         if (!Host::current().exists(documentPath)) return std::nullopt;
 
         const auto lastUpdate = detail::Path(documentPath).lastUpdateDate();
         if (!lastUpdate) return listed;
-        const auto cachePath = cacheFilePath(listed->id());
+        const auto cachePath = _impl->cacheFilePath(listed->id());
         // The document is read again when its date is no longer the profile's, newer or older (a
         // restored backup), and when its snapshot is missing or damaged.
         // Whether the snapshot can be read is all that matters here, so none of its tasks is kept.
@@ -90,7 +91,7 @@ bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
         refreshed.finish = snapshot.finish;
         refreshed.lastUpdate = *lastUpdate;
         refreshed.securityScopedBookmark = std::move(*bookmark);
-        if (!updateProjectProfile(refreshed)) detail::printQuoted("Failed to update project profile");
+        if (!_impl->updateProjectProfile(refreshed)) detail::printQuoted("Failed to update project profile");
         return listed;
     });
     if (!found) return false;
@@ -99,11 +100,11 @@ bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {
 }
 
 bool TodayConfigable::deleteProject(std::string_view project) {
-    const bool removed = locked([&] {
-        if (!removeProjectProfile(project)) return false;
+    const bool removed = _impl->locked([&] {
+        if (!_impl->removeProjectProfile(project)) return false;
         // An id that names no file in the container deletes nothing.
         std::error_code error;  // a snapshot that cannot be removed is only left behind
-        if (const auto cachePath = cacheFilePath(project)) Host::current().remove(*cachePath, error);
+        if (const auto cachePath = _impl->cacheFilePath(project)) Host::current().remove(*cachePath, error);
         return true;
     });
     if (removed) didChanged(std::string(project));

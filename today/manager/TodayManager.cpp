@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <cstdint>
 #include <ctime>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <utility>
 
 #include <fmt/format.h>
 
+#include "today/manager/TodayManagerImpl.hpp"
+#include "today/outside/Host.hpp"
 #include "today/outside/Messages.hpp"
 #include "today/outside/Path.hpp"
 #include "today/outside/Text.hpp"
@@ -41,8 +45,10 @@ std::string damagedCopyName(std::string_view fileName, Date now) {
 
 }  // namespace
 
-TodayManager::TodayManager(const GroupContainer& container)
-    : _directoryUrl(container.url()), _dbFileUrl(_directoryUrl.appendingPathComponent(projectProfilesFileName)) {
+TodayManager::Impl::Impl(TodayManager& owner, const GroupContainer& container)
+    : _owner(owner),
+      _directoryUrl(container.url()),
+      _dbFileUrl(_directoryUrl.appendingPathComponent(projectProfilesFileName)) {
     // The file is looked at before it is read, so that a file replaced in between is read again
     // before the next write rather than taken for the one read.
     const std::string path = _dbFileUrl.path();
@@ -58,6 +64,8 @@ TodayManager::TodayManager(const GroupContainer& container)
     detail::removeAbandonedTemporaryFiles(_directoryUrl.path(), abandonedTemporaryFileAge);
 }
 
+TodayManager::TodayManager(const GroupContainer& container) : _impl(std::make_unique<Impl>(*this, container)) {}
+
 TodayManager::~TodayManager() = default;
 
 std::optional<JsonProject> TodayManager::loadJsonProjectFromOrvFile(const std::string&) { return std::nullopt; }
@@ -66,7 +74,7 @@ std::optional<BookmarkResolutionOptions> TodayManager::bookmarkResolutionOptions
 
 void TodayManager::didChanged(const std::string&) {}
 
-std::optional<std::vector<TodayProjectProfile>> TodayManager::readProjectProfiles(const std::string& path) {
+std::optional<std::vector<TodayProjectProfile>> TodayManager::Impl::readProjectProfiles(const std::string& path) {
     auto bytes = detail::Path(path).read();
     if (!bytes) return std::nullopt;
     auto records = detail::decodeProfileList(*bytes);
@@ -80,7 +88,7 @@ std::optional<std::vector<TodayProjectProfile>> TodayManager::readProjectProfile
     return profiles;
 }
 
-bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& profiles, const Url& to) {
+bool TodayManager::Impl::saveProjectProfiles(const std::vector<TodayProjectProfile>& profiles, const Url& to) {
     const std::string path = to.path();
     if (profiles.empty()) {
         // An empty list is never written: the file goes instead. A failed deletion is only reported.
@@ -100,7 +108,7 @@ bool TodayManager::saveProjectProfiles(const std::vector<TodayProjectProfile>& p
     return detail::Path(path).write(std::span<const std::uint8_t>(bytes, text->size()));
 }
 
-bool TodayManager::updateProjectProfile(const TodayProjectProfile& profile) {
+bool TodayManager::Impl::updateProjectProfile(const TodayProjectProfile& profile) {
     // The change holds its own copy of the profile: it may be applied again later (see `storeChange`).
     return storeChange([profile](std::vector<TodayProjectProfile>& profiles) {
         // Every profile with the id is replaced where it stands, the others are kept as they are (in
@@ -117,7 +125,7 @@ bool TodayManager::updateProjectProfile(const TodayProjectProfile& profile) {
     });
 }
 
-bool TodayManager::removeProjectProfile(std::string_view id) {
+bool TodayManager::Impl::removeProjectProfile(std::string_view id) {
     return storeChange([id = std::string(id)](std::vector<TodayProjectProfile>& profiles) {
         const detail::CanonicalText wanted(id);
         const auto found = std::find_if(profiles.begin(), profiles.end(),
@@ -127,14 +135,14 @@ bool TodayManager::removeProjectProfile(std::string_view id) {
 }
 
 bool TodayManager::listFileUnreadable() const {
-    return locked([&] { return _listFileUnread; });
+    return _impl->locked([&] { return _impl->_listFileUnread; });
 }
 
 std::optional<std::string> TodayManager::damagedListCopy() const {
-    return locked([&] { return _damagedListCopy; });
+    return _impl->locked([&] { return _impl->_damagedListCopy; });
 }
 
-bool TodayManager::storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change) {
+bool TodayManager::Impl::storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change) {
     if (_deferListWrites) {
         // Applied now, so that the rest of the batch sees it; written with the others at the end.
         change(_profiles);
@@ -163,7 +171,7 @@ bool TodayManager::storeChange(const std::function<void(std::vector<TodayProject
     return true;
 }
 
-bool TodayManager::followListFile() const {
+bool TodayManager::Impl::followListFile() const {
     std::error_code error;
     const std::string path = _dbFileUrl.path();
     auto status = Host::current().status(path, error);
@@ -188,7 +196,7 @@ bool TodayManager::followListFile() const {
     return true;
 }
 
-bool TodayManager::setAsideUnreadListFile() {
+bool TodayManager::Impl::setAsideUnreadListFile() {
     if (!_listFileUnread || !_listFile) return true;
     Host& host = Host::current();
     const std::string base = damagedCopyName(projectProfilesFileName, host.now());
@@ -207,7 +215,7 @@ bool TodayManager::setAsideUnreadListFile() {
     return false;
 }
 
-std::optional<std::string> TodayManager::cacheFilePath(std::string_view id) const {
+std::optional<std::string> TodayManager::Impl::cacheFilePath(std::string_view id) const {
     // The id names a file directly in the container; an id that could reach elsewhere names none.
     std::string fileName(id);
     fileName += ".prj";

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "today/manager/TodayManager.hpp"
+#include "today/manager/TodayManagerImpl.hpp"
 #include "today/manager/TodaySnapshot.hpp"
 #include "today/manager/TodayTaskSelection.hpp"
 #include "today/outside/Host.hpp"
@@ -47,29 +48,30 @@ std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& s
 }  // namespace
 
 std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date at) {
-    return locked([&] {
-        followListFile();  // a stale bookmark is stored in the listed profile, as the file now has it
-        return tasksLocked(of, at);
+    return _impl->locked([&] {
+        _impl->followListFile();  // a stale bookmark is stored in the listed profile, as the file now has it
+        return _impl->tasksLocked(of, at);
     });
 }
 
 std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std::vector<TodayProjectProfile>& of,
                                                                        Date at) {
-    return locked([&] {
-        followListFile();
+    return _impl->locked([&] {
+        Impl& impl = *_impl;
+        impl.followListFile();
         std::vector<std::optional<std::vector<TaskToday>>> answers;
         answers.reserve(of.size());
-        _deferListWrites = true;
-        for (const auto& profile : of) answers.push_back(tasksLocked(profile, at));
-        _deferListWrites = false;
+        impl._deferListWrites = true;
+        for (const auto& profile : of) answers.push_back(impl.tasksLocked(profile, at));
+        impl._deferListWrites = false;
 
-        auto changes = std::exchange(_deferredChanges, {});
-        const auto sources = std::exchange(_deferredSources, {});
+        auto changes = std::exchange(impl._deferredChanges, {});
+        const auto sources = std::exchange(impl._deferredSources, {});
         if (changes.empty()) return answers;
         // Every change replaces or appends a profile, so applying it again to the list that memory
         // already holds changes nothing, and applying it to the list read again (when another writer
         // changed the file meanwhile) keeps what that writer stored.
-        if (!storeChange([&](std::vector<TodayProjectProfile>& profiles) {
+        if (!impl.storeChange([&](std::vector<TodayProjectProfile>& profiles) {
                 for (const auto& change : changes) change(profiles);
             })) {
             // Each rebuilt profile keeps its old date in the file, so the next call rebuilds it again.
@@ -79,7 +81,7 @@ std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std
     });
 }
 
-std::optional<std::vector<TaskToday>> TodayManager::tasksLocked(const TodayProjectProfile& of, Date at) {
+std::optional<std::vector<TaskToday>> TodayManager::Impl::tasksLocked(const TodayProjectProfile& of, Date at) {
     const auto records = todayTaskRecords(of, at);
     if (!records) return std::nullopt;
     std::vector<TaskToday> tasks;
@@ -90,8 +92,8 @@ std::optional<std::vector<TaskToday>> TodayManager::tasksLocked(const TodayProje
     return tasks;
 }
 
-std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords(const TodayProjectProfile& of,
-                                                                                 Date at) {
+std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::todayTaskRecords(const TodayProjectProfile& of,
+                                                                                       Date at) {
     const auto cachePath = cacheFilePath(of.id());
 
     // The document, when the profile's bookmark leads to one whose modification date can be read.
@@ -99,7 +101,7 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords
     std::optional<Date> documentDate;
     TodayProjectProfile profile = of;
     if (of.securityScopedBookmark) {
-        if (const auto options = bookmarkResolutionOptions()) {
+        if (const auto options = _owner.bookmarkResolutionOptions()) {
             std::optional<TodayProjectProfile> refreshed;
             if (const auto documentUrl = resolveBookmark(*of.securityScopedBookmark, *options, &refreshed)) {
                 documentPath = documentUrl->path();
@@ -121,10 +123,10 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords
 
     // An id that names no file in the container has no cache file.
     if (!cachePath) return std::vector<detail::JsonTaskToday>{};
-    // Only the records on at the date are kept while the file is read.
+    // Only the records on at the date are kept while the file is read: they are the answer.
     const auto cacheFile = detail::ProjectTodayCacheFile::read(
         *cachePath, [at](const detail::JsonTaskToday& task) { return detail::isTaskActive(task, at); });
-    if (cacheFile) return activeTasks(cacheFile->project(), at);
+    if (cacheFile) return cacheFile->project().tasks.value_or(std::vector<detail::JsonTaskToday>{});
     // A snapshot that is missing or damaged is made again from the document when it can be loaded, for a
     // listed profile only: a deleted profile has no snapshot, and a widget still holding it must not
     // bring it back into the list.
@@ -134,10 +136,10 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::todayTaskRecords
     return std::vector<detail::JsonTaskToday>{};
 }
 
-std::optional<std::vector<detail::JsonTaskToday>> TodayManager::rebuildTodayCache(
+std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::rebuildTodayCache(
     const std::string& documentPath, const std::optional<std::string>& cachePath, Date documentDate,
     const TodayProjectProfile& profile, Date at) {
-    const auto project = loadJsonProjectFromOrvFile(documentPath);
+    const auto project = _owner.loadJsonProjectFromOrvFile(documentPath);
     if (!project) return std::nullopt;
 
     detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
