@@ -1,4 +1,4 @@
-// What the subcommands share: making the manager, printing, stored paths, and the texts of names and date spans.
+// What the subcommands share: making the manager, printing, stored paths, and quoted names.
 #include <fmt/format.h>
 
 #include <cstdio>
@@ -8,13 +8,44 @@
 
 namespace today::cli {
 
+namespace {
+
+// The directory a group's container is made at, found as the library finds it (GroupContainer), to name
+// it when it cannot be made; none when no variable names a root.
+std::optional<std::string> containerDirectory(const std::string& group, Host& host) {
+    const auto variable = [&host](const char* name) {
+        auto value = host.environmentVariable(name);
+        return value && !value->empty() ? value : std::nullopt;
+    };
+    std::optional<std::string> root;
+    if (auto containers = variable("TODAY_GROUP_CONTAINERS")) {
+        root = containers->starts_with('/') ? *containers : host.currentDirectory() + "/" + *containers;
+    } else if (auto dataHome = variable("XDG_DATA_HOME"); dataHome && dataHome->starts_with('/')) {
+        root = *dataHome + "/today/group-containers";
+    } else if (auto home = variable("HOME"); home && home->starts_with('/')) {
+        root = *home + "/.local/share/today/group-containers";
+    }
+    if (!root) return std::nullopt;
+    while (root->size() > 1 && root->ends_with('/')) root->pop_back();
+    return (*root == "/" ? "" : *root) + "/" + group;
+}
+
+}  // namespace
+
 std::unique_ptr<CommandManager> makeManager(const Context& context) {
     auto manager = TodayManager::make<CommandManager>(context.options.group);
     if (!manager) {
-        printError(
-            fmt::format("the application group \"{}\" has no shared container (is the directory in "
-                        "TODAY_GROUP_CONTAINERS writable?)",
-                        context.options.group));
+        if (const auto directory = containerDirectory(context.options.group, context.host)) {
+            printError(
+                fmt::format("the application group \"{}\" has no shared container: the directory {} cannot "
+                            "be made (set TODAY_GROUP_CONTAINERS to a writable directory)",
+                            context.options.group, *directory));
+        } else {
+            printError(
+                fmt::format("the application group \"{}\" has no shared container: set "
+                            "TODAY_GROUP_CONTAINERS (or HOME) to an absolute path",
+                            context.options.group));
+        }
     } else if (manager->listFileUnreadable()) {
         printError(
             fmt::format("the list of plans {} could not be read; it is kept under a new name beside it "
@@ -40,13 +71,34 @@ void printLine(std::string_view line) { fmt::print("{}\n", line); }
 
 std::string storedPath(const Url& url) { return url.standardized().resolvingSymlinks().path(); }
 
-std::string quotedName(std::string_view name) { return fmt::format("“{}”", printable(name)); }
+std::optional<TodayProjectProfile> findPlan(CommandManager& manager, const std::string& argument, bool& ambiguous) {
+    ambiguous = false;
+    if (auto profile = manager.projectProfileById(argument)) return profile;
+    // The plan's file: as the list stores paths (standardised, links resolved), or exactly as given.
+    if (!argument.empty()) {
+        if (auto profile = manager.projectProfile(std::string_view(storedPath(Url::fileUrl(argument))))) return profile;
+        if (auto profile = manager.projectProfile(std::string_view(argument))) return profile;
+    }
+    // A unique start of an id, in any letter case.
+    const auto upper = [](std::string text) {
+        for (char& c : text) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        return text;
+    };
+    if (argument.empty()) return std::nullopt;
+    std::optional<TodayProjectProfile> found;
+    for (auto& profile : manager.projectProfiles()) {
+        if (!upper(profile.id()).starts_with(upper(argument))) continue;
+        if (found && found->id() != profile.id()) {
+            ambiguous = true;
+            return std::nullopt;
+        }
+        found = std::move(profile);
+    }
+    return found;
+}
 
-std::string spanText(const std::optional<Date>& start, const std::optional<Date>& finish, Host& host) {
-    if (start && finish) return formatLocalMinutes(*start, host) + " → " + formatLocalMinutes(*finish, host);
-    if (start) return "from " + formatLocalMinutes(*start, host);
-    if (finish) return "until " + formatLocalMinutes(*finish, host);
-    return "no dates";
+std::string quotedName(std::string_view name) {
+    return fmt::format("{}{}{}", glyphs().openQuote, printable(name), glyphs().closeQuote);
 }
 
 }  // namespace today::cli

@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include "tools/today/Commands.hpp"
+#include "tools/today/output/PlanText.hpp"
 
 namespace today::cli {
 
