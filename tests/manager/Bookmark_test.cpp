@@ -31,15 +31,6 @@ protected:
     const std::string path;
 };
 
-TEST_F(BookmarkTest, AFreshBookmarkYieldsItsUrlAndChangesNothing) {
-    auto manager = makeManager();
-    const auto url = manager->createFileUrl(bookmarkOf(path), options);
-    ASSERT_TRUE(url.has_value());
-    EXPECT_EQ(url->path(), path);
-    EXPECT_TRUE(host.lines().empty());
-    EXPECT_FALSE(fileExists(dbPath()));
-}
-
 TEST_F(BookmarkTest, BytesThatDoNotResolveYieldNothingQuietly) {
     auto manager = listedManager();
     const std::string listText = readText(dbPath());
@@ -101,19 +92,6 @@ TEST_F(BookmarkTest, AStaleBookmarkOfAMovedDocumentFindsNoProfile) {
     EXPECT_FALSE(manager->createFileUrl(bookmark, options).has_value());
     EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Bookmark is stale.\""}));
     EXPECT_EQ(readText(dbPath()), listText);
-}
-
-TEST_F(BookmarkTest, AStaleBookmarkThatCannotBeRecreatedYieldsNothing) {
-    auto manager = listedManager();
-    const std::string listText = readText(dbPath());
-    const Bytes bookmark = *manager->projectProfiles()[0].securityScopedBookmark;
-    replaceFile(path, "saved again", documentTime + 60);
-    host.failAll(HostOp::createBookmark);
-
-    EXPECT_FALSE(manager->createFileUrl(bookmark, options).has_value());
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Bookmark is stale.\""}));
-    EXPECT_EQ(readText(dbPath()), listText);
-    EXPECT_EQ(manager->projectProfiles()[0].securityScopedBookmark, bookmark);
 }
 
 TEST_F(BookmarkTest, AStaleRefreshThatCannotBeSavedYieldsNothingButStaysInMemory) {

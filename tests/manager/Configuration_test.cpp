@@ -1,6 +1,6 @@
 // The configuration operations: add, update and delete, with their files, messages and change calls.
-#include <atomic>
-
+// Every failure of a file operation on the way is covered by the fault enumeration of the reliability
+// suite; these are the outcomes that do not depend on one.
 #include "manager/ManagerFixture.hpp"
 
 namespace today::testing {
@@ -22,15 +22,6 @@ protected:
         manager->takeChanges();
         manager->takeLoads();
         return profiles.back();
-    }
-
-    // Fails the reading of the document's date once the cache file has been written.
-    void failDocumentDateAfterCacheWrite() {
-        auto cacheWritten = std::make_shared<std::atomic<bool>>(false);
-        host.setFaultRule([cacheWritten, document = path](HostOp op, const std::string& at, long) {
-            if (op == HostOp::rename && at.ends_with(".prj")) *cacheWritten = true;
-            return op == HostOp::status && *cacheWritten && at == document;
-        });
     }
 
     void expectNothingHappened() {
@@ -83,17 +74,6 @@ TEST_F(ConfigurationTest, AddThroughLinksStoresTheTargetPathWhichUpdateMustBeGiv
     EXPECT_TRUE(manager->update(path));
 }
 
-TEST_F(ConfigurationTest, AddingTheSameDocumentTwiceGivesTwoProfiles) {
-    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
-    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
-    const auto ids = idsOf(manager->projectProfiles());
-    ASSERT_EQ(ids.size(), 2u);
-    EXPECT_NE(ids[0], ids[1]);
-    EXPECT_EQ(manager->takeChanges(), ids);
-    EXPECT_TRUE(fileExists(cachePath(ids[0])));
-    EXPECT_TRUE(fileExists(cachePath(ids[1])));
-}
-
 TEST_F(ConfigurationTest, ADocumentWithoutNameOrRootGetsTheDefaults) {
     manager->setDocument(path, planProject(std::nullopt, std::nullopt));
     ASSERT_TRUE(manager->add(Url::fileUrl(path)));
@@ -121,42 +101,6 @@ TEST_F(ConfigurationTest, AddFailsQuietlyBeforeAnythingIsWritten) {
     expectNothingHappened();
 }
 
-TEST_F(ConfigurationTest, AddFailsWhenTheCacheFileCannotBeWritten) {
-    host.failAll(HostOp::rename, ".prj");
-    EXPECT_FALSE(manager->add(Url::fileUrl(path)));
-    expectNothingHappened();
-}
-
-TEST_F(ConfigurationTest, AddFailsWithoutTheDocumentDateAndLeavesTheCacheFile) {
-    failDocumentDateAfterCacheWrite();
-    EXPECT_FALSE(manager->add(Url::fileUrl(path)));
-    const auto entries = containerEntries();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_TRUE(entries[0].ends_with(".prj"));
-    EXPECT_TRUE(manager->projectProfiles().empty());
-    EXPECT_TRUE(manager->takeChanges().empty());
-    EXPECT_TRUE(host.lines().empty());
-}
-
-TEST_F(ConfigurationTest, AddFailsWhenTheListCannotBeSavedButKeepsTheProfileInMemory) {
-    host.failAll(HostOp::rename, "projects.json");
-    EXPECT_FALSE(manager->add(Url::fileUrl(path)));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
-    const auto profiles = manager->projectProfiles();
-    ASSERT_EQ(profiles.size(), 1u);
-    EXPECT_EQ(containerEntries(), (std::vector<std::string>{profiles[0].id() + ".prj"}));
-    EXPECT_TRUE(manager->takeChanges().empty());
-}
-
-TEST_F(ConfigurationTest, UpdateOfAnUnlistedOrMissingDocumentFails) {
-    EXPECT_FALSE(manager->update(path));
-    added();
-    std::filesystem::remove(path);
-    EXPECT_FALSE(manager->update(path));
-    EXPECT_TRUE(manager->takeChanges().empty());
-    EXPECT_TRUE(manager->takeLoads().empty());
-}
-
 TEST_F(ConfigurationTest, UpdateOfAnUnchangedDocumentWritesNothingButReportsTheChange) {
     const auto profile = added();
     const std::string listText = readText(dbPath());
@@ -182,25 +126,6 @@ TEST_F(ConfigurationTest, UpdateOfAnUnchangedDocumentWritesNothingButReportsTheC
     EXPECT_TRUE(host.lines().empty());
 }
 
-TEST_F(ConfigurationTest, UpdateOfANewerDocumentRefreshesTheProfileAndItsCacheFile) {
-    auto profile = added();
-    manager->setDocument(path, planProject(std::nullopt, withChildren(planTask(0, hoursAfterDayStart(5), {}),
-                                                                      {planTask(7, {}, hoursAfterDayStart(30))})));
-    setModified(path, documentTime + 60);
-
-    EXPECT_TRUE(manager->update(path));
-    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
-    const auto updated = storedProfiles().at(0);
-    EXPECT_EQ(updated.name, "Unknow");
-    EXPECT_EQ(updated.start, hoursAfterDayStart(5));
-    EXPECT_FALSE(updated.finish.has_value());
-    EXPECT_EQ(updated.lastUpdate, modifiedDate(path));
-    EXPECT_TRUE(updated.todayWidget);
-    EXPECT_TRUE(updated.securityScopedBookmark.has_value());
-    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id()))->project().tasks->at(0).id, 7);
-    EXPECT_TRUE(host.lines().empty());
-}
-
 TEST_F(ConfigurationTest, UpdateReadsAnOlderDocumentAgainAndRepairsAMissingSnapshot) {
     const auto profile = added();
     // A backup restored over the document: older than the profile, and another plan.
@@ -218,44 +143,6 @@ TEST_F(ConfigurationTest, UpdateReadsAnOlderDocumentAgainAndRepairsAMissingSnaps
         EXPECT_TRUE(manager->update(path));
         EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id())).value().project().tasks->at(0).id, 5);
     }
-}
-
-TEST_F(ConfigurationTest, UpdateKeepsTheProfileWhenTheCacheFileCannotBeWritten) {
-    const auto profile = added();
-    setModified(path, documentTime + 60);
-    host.failAll(HostOp::rename, ".prj");
-    EXPECT_TRUE(manager->update(path));
-    EXPECT_EQ(manager->projectProfiles().at(0).lastUpdate, profile.lastUpdate);
-    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
-    EXPECT_TRUE(host.lines().empty());
-}
-
-TEST_F(ConfigurationTest, UpdateReportsABookmarkThatCannotBeRecreated) {
-    const auto profile = added();
-    manager->setDocument(path, planProject("Renamed", std::nullopt));
-    setModified(path, documentTime + 60);
-    host.failAll(HostOp::createBookmark);
-
-    EXPECT_TRUE(manager->update(path));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Failed to re-create project bookmark\""}));
-    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id()))->project().name, "Renamed");
-    EXPECT_EQ(storedProfiles().at(0).name, "Plan");
-    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
-}
-
-TEST_F(ConfigurationTest, UpdateReportsAListThatCannotBeSaved) {
-    const auto profile = added();
-    manager->setDocument(path, planProject("Renamed", std::nullopt));
-    setModified(path, documentTime + 60);
-    host.failAll(HostOp::rename, "projects.json");
-
-    EXPECT_TRUE(manager->update(path));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file",
-                                                          "\"Failed to update project profile\""}));
-    EXPECT_EQ(manager->projectProfiles().at(0).name, "Renamed");
-    EXPECT_EQ(storedProfiles().at(0).name, "Plan");
-    EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id()))->project().name, "Renamed");
-    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
 }
 
 TEST_F(ConfigurationTest, DeleteRemovesTheProfileThenItsCacheFile) {
@@ -282,17 +169,6 @@ TEST_F(ConfigurationTest, DeleteOfAnUnknownIdRewritesTheListAndReportsTheChange)
     EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{"unknown"}));
     EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{profile.id()}));
     EXPECT_FALSE(fileExists(cachePath("unknown")));
-}
-
-TEST_F(ConfigurationTest, DeleteFailsWhenTheListCannotBeSavedAndKeepsTheCacheFile) {
-    const auto first = added();
-    const auto second = added();
-    host.failAll(HostOp::rename, "projects.json");
-    EXPECT_FALSE(manager->deleteProject(first.id()));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
-    EXPECT_TRUE(fileExists(cachePath(first.id())));
-    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{second.id()}));
-    EXPECT_TRUE(manager->takeChanges().empty());
 }
 
 }  // namespace

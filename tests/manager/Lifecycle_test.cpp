@@ -111,17 +111,6 @@ TEST_F(LifecycleTest, StoringReplacesEveryEntryWithTheIdInPlaceOrAppends) {
     EXPECT_EQ(stored[0].lastUpdate, Date(5));
 }
 
-TEST_F(LifecycleTest, RemovingTakesTheFirstEntryOnlyAndAlwaysSaves) {
-    writeDb(R"([{"id":"x","sourceOrvFilePath":"/1"},{"id":"a","sourceOrvFilePath":"/2"},)"
-            R"({"id":"x","sourceOrvFilePath":"/3"}])");
-    auto manager = makeManager();
-    ASSERT_TRUE(ManagerAccess::removeProjectProfile(*manager, "x"));
-    auto profiles = manager->projectProfiles();
-    ASSERT_EQ(idsOf(profiles), (std::vector<std::string>{"a", "x"}));
-    EXPECT_EQ(profiles[1].sourceOrvFilePath, "/3");
-    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a", "x"}));
-}
-
 TEST_F(LifecycleTest, RemovingTheLastProfileDeletesTheFile) {
     writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
     auto manager = makeManager();
@@ -130,51 +119,6 @@ TEST_F(LifecycleTest, RemovingTheLastProfileDeletesTheFile) {
     EXPECT_TRUE(storedProfiles().empty());
     // With nothing to delete, an empty list is still a success.
     EXPECT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
-    EXPECT_TRUE(host.lines().empty());
-}
-
-TEST_F(LifecycleTest, FailedWriteIsReportedAndTheChangeStaysInMemory) {
-    writeDb(threeProfiles);
-    auto manager = makeManager();
-    host.failAll(HostOp::rename, "projects.json");
-
-    EXPECT_FALSE(ManagerAccess::updateProjectProfile(*manager, makeProfile("d", "/d")));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
-    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"a", "b", "c", "d"}));
-
-    EXPECT_FALSE(ManagerAccess::removeProjectProfile(*manager, "a"));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to save today project profiles to file"}));
-    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"b", "c", "d"}));
-
-    // The file keeps its old content whole.
-    host.clearFaults();
-    EXPECT_EQ(readText(dbPath()), threeProfiles);
-    EXPECT_EQ(containerEntries(), (std::vector<std::string>{"projects.json"}));
-}
-
-// The old list stays, so a manager created later lists the removed profile again: a failure.
-TEST_F(LifecycleTest, FailedDeletionOfAnEmptiedListIsAFailure) {
-    writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
-    auto manager = makeManager();
-    host.failAll(HostOp::remove, "projects.json");
-
-    EXPECT_FALSE(ManagerAccess::removeProjectProfile(*manager, "a"));
-    EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"Failed to remove the project profiles db file",
-                                                          "Failed to save today project profiles to file"}));
-    EXPECT_TRUE(manager->projectProfiles().empty());
-    host.clearFaults();
-    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a"}));
-}
-
-TEST_F(LifecycleTest, AFailedExistenceCheckDoesNotKeepAnEmptiedListFile) {
-    writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
-    auto manager = makeManager();
-    host.failAll(HostOp::exists, "projects.json");
-
-    EXPECT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
-    host.clearFaults();
-    EXPECT_FALSE(fileExists(dbPath()));
-    EXPECT_TRUE(storedProfiles().empty());
     EXPECT_TRUE(host.lines().empty());
 }
 

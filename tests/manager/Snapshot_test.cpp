@@ -86,28 +86,6 @@ TEST(SnapshotBuilder, HandsDownTheOutermostProjectTaskId) {
     EXPECT_EQ(taskWithId(snapshot, 5).directProjectTaskId, std::nullopt);
 }
 
-TEST(SnapshotBuilder, RootWithoutChildrenOrNoRootGivesNoTaskList) {
-    JsonTask root = planTask({}, day, later, std::nullopt);
-    root.completedPercent = 55;
-    auto snapshot = makeJsonProjectToday(planProject({}, root), day);
-    EXPECT_EQ(snapshot.name, std::nullopt);
-    EXPECT_EQ(snapshot.start, day);
-    EXPECT_EQ(snapshot.completed, 55);
-    EXPECT_FALSE(snapshot.tasks.has_value());
-
-    root.childs.emplace();
-    EXPECT_FALSE(makeJsonProjectToday(planProject({}, root), day).tasks.has_value());
-
-    snapshot = makeJsonProjectToday(planProject("Plan", std::nullopt), day);
-    EXPECT_EQ(snapshot.name, "Plan");
-    EXPECT_FALSE(snapshot.start || snapshot.finish || snapshot.completed || snapshot.tasks);
-
-    // Children that all finished give a present, empty list.
-    snapshot = makeJsonProjectToday(planWithTasks("Plan", {planTask(1, {}, day)}), day);
-    ASSERT_TRUE(snapshot.tasks.has_value());
-    EXPECT_TRUE(snapshot.tasks->empty());
-}
-
 TEST(SnapshotBuilder, TheSnapshotDayIsTodayOnTheHostClock) {
     TestHost host;
     ScopedHost scoped(host);
@@ -137,24 +115,6 @@ TEST(TaskActivity, IsOnFromStartInclusiveToFinishExclusive) {
     EXPECT_FALSE(detail::isTaskActive(task, finish));
     EXPECT_FALSE(detail::isTaskActive(cachedTask({}, finish), start));
     EXPECT_FALSE(detail::isTaskActive(cachedTask(start, {}), start));
-}
-
-TEST(TaskActivity, RecordsBecomeTasksWithDefaults) {
-    auto record = cachedTask(day, later);
-    auto task = detail::taskToday(record);
-    ASSERT_TRUE(task.has_value());
-    EXPECT_EQ(task->id(), 1);
-    EXPECT_EQ(task->name(), "Task");
-    EXPECT_EQ(task->start(), day);
-    EXPECT_EQ(task->finish(), later);
-    EXPECT_EQ(task->completed(), 0);
-    EXPECT_EQ(task->color(), 0);
-    EXPECT_FALSE(task->isMilestone());
-    EXPECT_EQ(task->directProjectTaskId(), std::nullopt);
-
-    for (auto broken : {cachedTask({}, later), cachedTask(day, {})}) EXPECT_FALSE(detail::taskToday(broken));
-    record.id.reset();
-    EXPECT_FALSE(detail::taskToday(record));
 }
 
 }  // namespace

@@ -134,17 +134,6 @@ TEST_F(BookmarkTest, OnlyFileUrlsOfExistingFilesCanBeBookmarked) {
     EXPECT_FALSE(Url::fileUrl(dir.path()).bookmarkData(creation));
 }
 
-TEST_F(BookmarkTest, TheFacilityUsesTheHostsFileOperations) {
-    const std::string plan = dir.write("plan.orv", "v1");
-    host.failAll(testing::HostOp::status);
-    EXPECT_FALSE(Url::fileUrl(plan).bookmarkData(creation));
-    host.clearFaults();
-    const Bytes bookmark = bookmarkOf(plan);
-    ASSERT_EQ(std::rename(plan.c_str(), dir.file("moved.orv").c_str()), 0);
-    host.failAll(testing::HostOp::directoryEntries);
-    EXPECT_FALSE(resolve(bookmark).path);
-}
-
 TEST_F(BookmarkTest, BytesThatAreNotABookmarkFail) {
     const Bytes bookmark = bookmarkOf(dir.write("plan.orv", "v1"));
     for (std::size_t length = 0; length < bookmark.size(); ++length) {

@@ -24,15 +24,6 @@ using testing::ScopedTimeZone;
 
 Date unix(double seconds) { return Date::fromUnixTime(seconds); }
 
-TEST(DateTest, CountsSecondsFromTheReferenceDate) {
-    EXPECT_EQ(unix(978307200), Date(0));
-    EXPECT_EQ(Date(86400.5).unixTime(), 978393600.5);
-    testing::TestHost host;
-    ScopedHost scoped(host);
-    host.setNow(Date(1234.5));
-    EXPECT_EQ(Date::now(), Date(1234.5));
-}
-
 TEST(DateTest, DayOnlyIsLocalMidnight) {
     {
         ScopedTimeZone zone("UTC");
@@ -100,14 +91,6 @@ TEST(DateTest, DaysAreCalendarDaysInTheLocalTimeZone) {
     // And across the change back: 25 hours.
     EXPECT_EQ(unix(1730739600) - Days{1}, unix(1730653200));
     EXPECT_EQ(unix(1710003600) - Days{-1}, unix(1710086400));
-}
-
-TEST(DateTest, DaysKeepTheFractionExactly) {
-    ScopedTimeZone zone("UTC");
-    for (const double seconds : {700000000.123, -31.75, 1.0e9 + 1.0 / 3, 64.1}) {
-        EXPECT_EQ((Date(seconds) - Days{1}).timeIntervalSinceReferenceDate(), seconds - 86400) << seconds;
-        EXPECT_EQ((Date(seconds) - Days{-30}).timeIntervalSinceReferenceDate(), seconds + 30 * 86400) << seconds;
-    }
 }
 
 TEST(DateTest, DatesBeyondTheCalendarFallBackToWholeDays) {

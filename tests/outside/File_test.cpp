@@ -1,20 +1,15 @@
 // Files on the host seam: crash-safe writing that never leaves a half-written file or a temporary file
-// behind, reading, modification dates, removal, and fresh identifiers usable as file names.
+// behind, and reading that takes regular files within their limit only.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
-#include <regex>
-#include <set>
 
 #include <gtest/gtest.h>
 
-#include "DatePrinting.hpp"
 #include "support/TestHost.hpp"
 #include "today/outside/FileReading.hpp"
 #include "today/outside/Host.hpp"
-#include "today/outside/Identifier.hpp"
 #include "today/outside/Path.hpp"
 #include "today/outside/Text.hpp"
 
@@ -59,26 +54,6 @@ TEST_F(FileTest, WriteCreatesAndReplacesTheWholeFile) {
     EXPECT_EQ(entries(), std::vector<std::string>{"projects.json"});
 }
 
-TEST_F(FileTest, TemporaryFileIsHiddenBesideTheTargetWithARandomName) {
-    std::vector<std::string> written;
-    host.setFaultRule([&](HostOp op, const std::string& path, long) {
-        if (op == HostOp::writeNewFile) written.push_back(path);
-        return false;
-    });
-    ASSERT_TRUE(Path(dir.file("id.prj")).write(bytesOf("a")));
-    ASSERT_TRUE(Path(dir.file("id.prj")).write(bytesOf("b")));
-    ASSERT_EQ(written.size(), 2u);
-    const std::regex shape(std::regex_replace(dir.path(), std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") +
-                           R"(/\.id\.prj\.tmp-[0-9a-f]{16})");
-    EXPECT_TRUE(std::regex_match(written[0], shape)) << written[0];
-    EXPECT_NE(written[0], written[1]);
-
-    // A name as long as a file name may be still gets a temporary name the file system takes.
-    const std::string longName(255, 'n');
-    ASSERT_TRUE(Path(dir.file(longName)).write(bytesOf("long")));
-    EXPECT_EQ(testing::readText(dir.file(longName)), "long");
-}
-
 TEST_F(FileTest, FailedWriteOrRenameKeepsTheOldContentAndLeavesNoTemporaryFile) {
     const Path path(dir.file("projects.json"));
     ASSERT_TRUE(path.write(bytesOf("old")));
@@ -121,32 +96,6 @@ TEST_F(FileTest, ReadingTakesRegularFilesOnly) {
     const auto content = Path(dir.file("big")).read();
     ASSERT_TRUE(content);
     EXPECT_EQ(std::string(content->begin(), content->end()), big);
-}
-
-TEST_F(FileTest, ModificationDatesAgreeAndRemovalReports) {
-    const std::string file = dir.write("plan.orv", "x");
-    const auto fromPath = Path(file).lastUpdateDate();
-    ASSERT_TRUE(fromPath);
-    EXPECT_EQ(fromPath, host.status(file)->modified);
-    EXPECT_LT(std::abs(fromPath->timeIntervalSinceReferenceDate() - Date::now().timeIntervalSinceReferenceDate()),
-              60.0);
-
-    EXPECT_TRUE(host.exists(file));
-    EXPECT_TRUE(host.remove(file));
-    EXPECT_FALSE(host.exists(file));
-    EXPECT_FALSE(host.remove(file));
-    EXPECT_FALSE(Path(file).lastUpdateDate());
-}
-
-TEST(IdentifierTest, FreshIdentifiersAreUniqueUpperCaseUuidsAndPlainFileNames) {
-    const std::regex shape("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
-    std::set<std::string> seen;
-    for (int i = 0; i < 2000; ++i) {
-        const std::string id = detail::newIdentifier();
-        EXPECT_TRUE(std::regex_match(id, shape)) << id;
-        EXPECT_TRUE(detail::isPlainFileName(id + ".prj"));
-        EXPECT_TRUE(seen.insert(id).second) << id;
-    }
 }
 
 }  // namespace

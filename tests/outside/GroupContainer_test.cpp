@@ -71,18 +71,6 @@ TEST_F(GroupContainerTest, DataHomeThenHome) {
     EXPECT_FALSE(GroupContainer::lookup("group.a"));
 }
 
-TEST_F(GroupContainerTest, SameIdentifierSameDirectoryAndContentKept) {
-    host.environment = {{"TODAY_GROUP_CONTAINERS", dir.path()}};
-    const auto first = GroupContainer::lookup("group.Ünïcode name");
-    ASSERT_TRUE(first);
-    dir.write("group.Ünïcode name/projects.json", "[]");
-    const auto second = GroupContainer::lookup("group.Ünïcode name");
-    ASSERT_TRUE(second);
-    EXPECT_EQ(first->url(), second->url());
-    EXPECT_EQ(second->url().path(), dir.path() + "/group.Ünïcode name");
-    EXPECT_EQ(testing::readText(dir.file("group.Ünïcode name/projects.json")), "[]");
-}
-
 TEST_F(GroupContainerTest, IdentifiersThatCannotNameADirectoryHaveNoContainer) {
     host.environment = {{"TODAY_GROUP_CONTAINERS", dir.path() + "/root"}};
     for (const std::string_view identifier : {std::string_view(".."), std::string_view("a/b"),

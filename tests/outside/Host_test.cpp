@@ -1,37 +1,11 @@
-// The host seam itself: which host is in use, and the message lines.
+// The message lines of the POSIX host.
 #include <gtest/gtest.h>
 
-#include "support/TestHost.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/Messages.hpp"
 
 namespace today {
 namespace {
-
-TEST(HostTest, ScopedHostsNestAndRestore) {
-    EXPECT_EQ(&Host::current(), &Host::posix());
-    testing::TestHost outer;
-    {
-        ScopedHost installOuter(outer);
-        EXPECT_EQ(&Host::current(), &outer);
-        testing::TestHost inner;
-        {
-            ScopedHost installInner(inner);
-            EXPECT_EQ(&Host::current(), &inner);
-        }
-        EXPECT_EQ(&Host::current(), &outer);
-    }
-    EXPECT_EQ(&Host::current(), &Host::posix());
-}
-
-TEST(HostTest, MessagesArePlainOrQuotedLines) {
-    testing::TestHost host;
-    ScopedHost scoped(host);
-    detail::printPlain("Failed to save today project profiles to file");
-    detail::printQuoted("Bookmark is stale.");
-    EXPECT_EQ(host.lines(),
-              (std::vector<std::string>{"Failed to save today project profiles to file", "\"Bookmark is stale.\""}));
-}
 
 TEST(HostTest, PosixHostPrintsWholeLinesOnStandardOutput) {
     ::testing::internal::CaptureStdout();

@@ -1,7 +1,6 @@
 // Task trees are copied and assigned whole, also from a part of themselves, without exhausting the stack.
 #include <gtest/gtest.h>
 
-#include "DatePrinting.hpp"
 #include "today/outside/PlanDocument.hpp"
 
 namespace today {
@@ -43,27 +42,6 @@ TEST(PlanDocumentTest, AssigningAPartOfItsOwnTree) {
     moved = std::move(moved.childs->front().childs->front());  // moved from its own grandchild
     EXPECT_EQ(moved.id, 2);
     EXPECT_EQ(depthOf(moved).first, 3);
-}
-
-TEST(PlanDocumentTest, CopiesKeepEveryFieldAndTheOrderOfChildren) {
-    JsonTask root = chain(2);
-    root.type = JsonTaskType::project;
-    root.start = Date(10);
-    root.finish = Date(20.5);
-    root.completedPercent = 40;
-    root.newColorIndex = 3;
-    root.childs->emplace_back().childs.emplace();  // present but empty stays present
-    const JsonTask copy = root;
-    EXPECT_EQ(copy.type, JsonTaskType::project);
-    EXPECT_EQ(copy.start, Date(10));
-    EXPECT_EQ(copy.finish, Date(20.5));
-    EXPECT_EQ(copy.completedPercent, 40);
-    EXPECT_EQ(copy.newColorIndex, 3);
-    EXPECT_EQ(copy.name, "task 0");
-    ASSERT_EQ(copy.childs->size(), 2u);
-    EXPECT_EQ(copy.childs->front().id, 1);
-    EXPECT_EQ(depthOf(copy.childs->front()).second->type, JsonTaskType::milestone);
-    EXPECT_TRUE(copy.childs->back().childs && copy.childs->back().childs->empty());
 }
 
 }  // namespace

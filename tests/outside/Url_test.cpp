@@ -39,12 +39,6 @@ TEST(UrlTest, ParsesAbsoluteUrlsKeepingLetterCase) {
     EXPECT_FALSE(Url::parse(std::string_view("x://a\0b", 7)));
 }
 
-TEST(UrlTest, NoHostAndEmptyHostAreBothNone) {
-    EXPECT_EQ(parsed("OrvaneProject://").host(), std::nullopt);
-    EXPECT_EQ(parsed("file:///tmp/x").host(), std::nullopt);
-    EXPECT_EQ(parsed("mailto:someone@example.org").host(), std::nullopt);
-}
-
 TEST(UrlTest, FileUrlsEscapeAndDecodeTheirPaths) {
     const Url url = Url::fileUrl("/tmp/My Plan #1 100%?.orv");
     EXPECT_EQ(url.string(), "file:///tmp/My%20Plan%20%231%20100%25%3F.orv");
@@ -73,13 +67,6 @@ TEST(UrlTest, RelativePathsStartAtTheCurrentDirectory) {
     ScopedHost scoped(host);
     EXPECT_EQ(Url::fileUrl("plans/a.orv").path(), "/work/some dir/plans/a.orv");
     EXPECT_EQ(Url::fileUrl("plans/a.orv").string(), "file:///work/some%20dir/plans/a.orv");
-}
-
-TEST(UrlTest, PathHasNoTrailingSlash) {
-    EXPECT_EQ(parsed("file:///tmp/dir/").path(), "/tmp/dir");
-    EXPECT_EQ(parsed("file:///").path(), "/");
-    EXPECT_EQ(Url::fileUrl("/tmp/dir/").path(), "/tmp/dir");
-    EXPECT_EQ(parsed("OrvaneProject://host").path(), "");
 }
 
 TEST(UrlTest, StandardizedRemovesDotSegments) {

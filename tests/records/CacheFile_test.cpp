@@ -1,8 +1,12 @@
-// The project today cache file: its short keys, strict reading, and saving through the host.
+// The project today cache file: its short keys, strict reading, saving through the host, and the
+// streaming reading (keeping only some task records), which must accept exactly the texts the
+// whole-snapshot reading accepts and yield the same records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <random>
 
 #include "support/TestHost.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
@@ -12,19 +16,6 @@ namespace {
 
 using testing::TempDir;
 
-JsonTaskToday fullTask(std::int64_t id) {
-    JsonTaskToday task;
-    task.id = id;
-    task.name = "Task " + std::to_string(id);
-    task.start = Date(700000000.5 + static_cast<double>(id));
-    task.finish = Date(700086400.125 + static_cast<double>(id));
-    task.completed = 40;
-    task.color = -3;
-    task.isMilestone = id % 2 == 0;
-    task.directProjectTaskId = id / 10;
-    return task;
-}
-
 JsonProjectToday fullProject(std::size_t taskCount) {
     JsonProjectToday project;
     project.name = "Plan \"A\" \\ ✓";
@@ -32,157 +23,193 @@ JsonProjectToday fullProject(std::size_t taskCount) {
     project.finish = Date(0);
     project.completed = 100;
     project.tasks.emplace();
-    for (std::size_t i = 0; i < taskCount; ++i) {
-        project.tasks->push_back(fullTask(static_cast<std::int64_t>(i) + 1));
+    for (std::int64_t id = 1; id <= static_cast<std::int64_t>(taskCount); ++id) {
+        JsonTaskToday& task = project.tasks->emplace_back();
+        task.id = id;
+        task.name = "Task " + std::to_string(id);
+        task.start = Date(700000000.5 + static_cast<double>(id));
+        task.finish = Date(700086400.125 + static_cast<double>(id));
+        task.completed = 40;
+        task.color = -3;
+        task.isMilestone = id % 2 == 0;
+        task.directProjectTaskId = id / 10;
     }
     return project;
 }
 
-// Every field is written, absent ones left out and numbers as the shortest text that reads back the same:
-// equal texts mean equal snapshots.
-void expectSameProject(const JsonProjectToday& read, const JsonProjectToday& written) {
-    const auto text = encodeProjectToday(written);
-    ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(encodeProjectToday(read), text);
+bool sameTask(const JsonTaskToday& a, const JsonTaskToday& b) {
+    return a.id == b.id && a.name == b.name && a.start == b.start && a.finish == b.finish &&
+           a.completed == b.completed && a.color == b.color && a.isMilestone == b.isMilestone &&
+           a.directProjectTaskId == b.directProjectTaskId;
 }
 
-std::optional<JsonProjectToday> roundTrip(const JsonProjectToday& project) {
-    const auto text = encodeProjectToday(project);
-    EXPECT_TRUE(text.has_value());
-    return text ? decodeProjectToday(*text) : std::nullopt;
+bool keepEvenIds(const JsonTaskToday& task) { return !task.id || *task.id % 2 == 0; }
+
+// Compares the whole and the streaming reading of one text; a description of the first difference, or empty.
+std::string difference(const std::string& text) {
+    auto whole = decodeProjectToday(std::string_view(text));
+    Bytes bytes(text.begin(), text.end());
+    const auto streamed = decodeProjectToday(bytes, keepEvenIds);
+    if (std::string(bytes.begin(), bytes.end()) != text) return "the bytes were changed";
+    if (whole.has_value() != streamed.has_value()) {
+        return whole ? "only the whole reading accepts it" : "only the streaming reading accepts it";
+    }
+    if (!whole) return {};
+    if (whole->tasks) std::erase_if(*whole->tasks, [](const JsonTaskToday& task) { return !keepEvenIds(task); });
+    if (whole->name != streamed->name || whole->start != streamed->start || whole->finish != streamed->finish ||
+        whole->completed != streamed->completed || whole->tasks.has_value() != streamed->tasks.has_value()) {
+        return "the project fields differ";
+    }
+    if (whole->tasks && !std::equal(whole->tasks->begin(), whole->tasks->end(), streamed->tasks->begin(),
+                                    streamed->tasks->end(), sameTask)) {
+        return "the task records differ";
+    }
+    return {};
 }
 
-TEST(CacheFile, WritesTheShortKeysInOrder) {
-    JsonProjectToday project = fullProject(0);
-    JsonTaskToday task = fullTask(2);
-    task.start = Date(10.5);
-    task.finish = Date(20);
-    project.tasks->push_back(task);
+TEST(CacheFile, WritesTheShortKeysInOrderAndReadsEveryFieldBack) {
+    JsonProjectToday project = fullProject(2);
+    project.tasks->erase(project.tasks->begin());
+    (*project.tasks)[0].start = Date(10.5);
+    (*project.tasks)[0].finish = Date(20);
     EXPECT_EQ(encodeProjectToday(project),
               R"({"nm":"Plan \"A\" \\ ✓","stt":-1.75,"fns":0,"cmp":100,"tsks":[)"
               R"({"id":2,"nm":"Task 2","stt":10.5,"fns":20,"cmp":40,"clr":-3,"mls":true,"sp":0}]})");
-}
+    JsonProjectToday absent;
+    absent.tasks.emplace(2);
+    (*absent.tasks)[1].isMilestone = false;
+    EXPECT_EQ(encodeProjectToday(absent), R"({"tsks":[{},{"mls":false}]})");
 
-TEST(CacheFile, RoundTripKeepsEveryFieldAndTheTaskOrder) {
+    // Numbers are written as the shortest text that reads back the same: equal texts, equal snapshots.
     JsonProjectToday written = fullProject(50);
     (*written.tasks)[0].id = std::numeric_limits<std::int64_t>::max();
     (*written.tasks)[0].directProjectTaskId = std::numeric_limits<std::int64_t>::min();
-    const auto read = roundTrip(written);
-    ASSERT_TRUE(read.has_value());
-    expectSameProject(*read, written);
+    const auto text = encodeProjectToday(written);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(encodeProjectToday(decodeProjectToday(*text).value()), text);
 }
 
-TEST(CacheFile, AbsentFieldsAreLeftOutAndNullReadsAsAbsent) {
-    JsonProjectToday project;
-    project.tasks.emplace(2);  // two records with every field absent
-    (*project.tasks)[1].isMilestone = false;
-    EXPECT_EQ(encodeProjectToday(project), R"({"tsks":[{},{"mls":false}]})");
-    EXPECT_EQ(encodeProjectToday(JsonProjectToday{}), "{}");
-    project.tasks->clear();
-    EXPECT_EQ(encodeProjectToday(project), R"({"tsks":[]})");
-
-    const auto nulls = decodeProjectToday(
-        R"({"nm":null,"stt":null,"fns":null,"cmp":null,"tsks":[)"
-        R"({"id":null,"nm":null,"stt":null,"fns":null,"cmp":null,"clr":null,"mls":null,"sp":null}]})");
-    ASSERT_TRUE(nulls.has_value());
-    JsonProjectToday expected;
-    expected.tasks.emplace(1);
-    expectSameProject(*nulls, expected);
-    EXPECT_FALSE(decodeProjectToday(R"({"tsks":null})")->tasks.has_value());
-    EXPECT_TRUE(decodeProjectToday(R"({"tsks":[]})")->tasks->empty());
-}
-
-TEST(CacheFile, WrongTypesRejectTheWholeFile) {
-    const char* const texts[] = {
-        R"([])",  // root is not an object
-        R"({"nm":1})",
-        R"({"stt":"1"})",
-        R"({"cmp":1.5})",                                             // fractional integer
-        R"({"cmp":50.0})",                                            // integers carry no fraction
-        R"({"tsks":{}})",                                             // tasks not an array
-        R"({"tsks":[{"id":1},null]})",                                // non-object task
-        R"({"tsks":[{"id":1},{"id":"2"}]})",                          // one malformed task
-        R"({"tsks":[{"id":1},{"id":2,"clr":9223372036854775808}]})",  // beyond 64 bits
-        R"({"tsks":[{"mls":0}]})",
-        R"({"tsks":[{"stt":1e999}]})",
-        R"({"tsks":[]} {})",
-        "{\"nm\":\"\xc3\x28\"}",
+// Null reads as absent, unknown keys are skipped, the last of two equal keys counts, and a value of the
+// wrong type anywhere refuses the whole file; both readings agree on each text ("": either way).
+TEST(CacheFile, ReadingIsStrictAndTheStreamingReadingAgrees) {
+    const std::string nested = std::string(1022, '[') + std::string(1022, ']');  // about the parser's limit
+    const std::pair<std::string, const char*> cases[] = {
+        {R"({"nm":null,"tsks":[{"id":null,"nm":null,"stt":null,"fns":null,"cmp":null,"clr":null,"mls":null,"sp":null}]})",
+         R"({"tsks":[{}]})"},
+        {R"({"tsks":null})", "{}"},
+        {R"({"v":2,"cmp":1,"cmp":2,"tsks":[{"x":[{}],"id":3,"id":null}],"nm":"a"})", R"({"nm":"a","cmp":2,"tsks":[{}]})"},
+        {R"({"n\u006d":"named","tsks":[{"\u0069d":2,"nm":"x\ty"}]})", ""},
+        {R"({"tsks":[{"id":2,"x":)" + nested + "}]}", ""},
+        {"\t{\"tsks\":[{\"id\":2.0}]}\n", nullptr},  // integers carry no fraction
+        {R"([])", nullptr},
+        {R"({"nm":1})", nullptr},
+        {R"({"stt":"1"})", nullptr},
+        {R"({"cmp":1.5})", nullptr},
+        {R"({"tsks":{}})", nullptr},
+        {R"({"tsks":[{"id":1},null]})", nullptr},
+        {R"({"tsks":[{"id":1},{"id":2,"clr":9223372036854775808}]})", nullptr},
+        {R"({"tsks":[{"mls":0}]})", nullptr},
+        {R"({"tsks":[{"stt":1e999}]})", nullptr},
+        {R"({"tsks":[]} {})", nullptr},
+        {R"({"a":1,})", nullptr},
+        {R"({"x":)" + std::string(1024, '[') + std::string(1024, ']') + "}", ""},
+        {"{\"nm\":\"\xc3\x28\"}", nullptr},
+        {"\xEF\xBB\xBF{}", ""},
+        {std::string("{\"a\":1}\0", 8), ""},
+        {"", nullptr},
     };
-    for (const char* text : texts) {
-        EXPECT_FALSE(decodeProjectToday(text).has_value()) << text;
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text.substr(0, 100));
+        const auto read = decodeProjectToday(text);
+        if (!expected) {
+            EXPECT_FALSE(read);
+        }
+        if (expected && *expected) {
+            EXPECT_EQ(read ? encodeProjectToday(*read) : std::nullopt, expected);
+        }
+        EXPECT_EQ(difference(text), "");
     }
 }
 
-TEST(CacheFile, UnknownKeysAreIgnoredAndLastDuplicateWins) {
-    const auto read = decodeProjectToday(R"({"v":2,"cmp":1,"cmp":2,"tsks":[{"x":[{}],"id":3,"id":null}],"nm":"a"})");
-    ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(read->completed, 2);
-    EXPECT_EQ(read->name, "a");
-    ASSERT_EQ(read->tasks->size(), 1u);
-    EXPECT_FALSE(read->tasks->front().id);
+// A cache file with a random task list, and unknown keys with nested values as other writers might
+// leave them.
+std::string sampleText(std::mt19937& random) {
+    JsonProjectToday project;
+    project.name = "Bâtiment \"Est\"";
+    project.start = Date(1000.5);
+    project.completed = 12;
+    auto& tasks = project.tasks.emplace();
+    for (int i = 0; i < 6; ++i) {
+        JsonTaskToday& task = tasks.emplace_back();
+        task.id = static_cast<std::int64_t>(random() % 100) - 50;
+        if (i % 3) task.name = i % 2 ? "Réunion\\chantier" : "Task\n" + std::to_string(i);
+        task.start = Date(static_cast<double>(random() % 100000) / 8);
+        task.finish = Date(static_cast<double>(random() % 100000));
+        if (i % 2) task.completed = 40;
+        task.color = 3;
+        task.isMilestone = i == 4;
+        if (i % 4) task.directProjectTaskId = 9;
+    }
+    std::string text = *encodeProjectToday(project);
+    text.insert(1, R"("extra":{"list":[1,2.5,-3e4,true,false,null,"s\u0041"],"o":{}},"cmp":null,)");
+    return text;
 }
 
-TEST(CacheFile, ValuesJsonCannotCarryFailTheEncoding) {
-    JsonProjectToday project = fullProject(3);
-    (*project.tasks)[2].finish = Date(std::numeric_limits<double>::infinity());
-    EXPECT_FALSE(encodeProjectToday(project).has_value());
-    project = fullProject(3);
-    (*project.tasks)[1].name = "\xe2\x82";  // cut-off UTF-8 sequence
-    EXPECT_FALSE(encodeProjectToday(project).has_value());
+// Damaged copies of a cache file (bytes cut, inserted, replaced or repeated) are read alike by both.
+TEST(CacheFile, TheStreamingReadingAgreesOnDamagedFiles) {
+    std::mt19937 random(20250611);
+    constexpr std::string_view inserted = "{}[],:\"\\ 0123456789.-+eEtrufalsn\x01\xC3\xA9";
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = sampleText(random);
+        const int edits = static_cast<int>(random() % 3) + 1;
+        for (int edit = 0; edit < edits; ++edit) {
+            const std::size_t at = random() % (text.size() + 1);
+            switch (random() % 4) {
+                case 0:
+                    if (at < text.size()) text.erase(at, 1 + random() % 3);
+                    break;
+                case 1: text.insert(at, 1, inserted[random() % inserted.size()]); break;
+                case 2:
+                    if (at < text.size()) text[at] = inserted[random() % inserted.size()];
+                    break;
+                default: {
+                    const std::size_t from = random() % text.size();
+                    text.insert(at, text.substr(from, random() % 12));
+                }
+            }
+        }
+        ASSERT_EQ(difference(text), "") << text;
+        if (decodeProjectToday(std::string_view(text))) ++accepted;
+    }
+    EXPECT_GT(accepted, 1000);  // damage that keeps the text valid is reached too
 }
 
-TEST(CacheFile, SaveAndReadThroughTheFileSystem) {
+TEST(CacheFile, SavesWholeOrNotAtAll) {
     TempDir dir;
-    const std::string path = dir.file("P1.prj");
-    EXPECT_FALSE(ProjectTodayCacheFile::read(path).has_value());
-
-    const JsonProjectToday written = fullProject(3);
-    ASSERT_TRUE(ProjectTodayCacheFile(written).save(path));
-    EXPECT_EQ(testing::readText(path), encodeProjectToday(written));
-    const auto read = ProjectTodayCacheFile::read(path);
-    ASSERT_TRUE(read.has_value());
-    expectSameProject(read->project(), written);
-
-    // A save replaces the whole content, even with a shorter text.
+    const std::string path = dir.file("P.prj");
+    EXPECT_FALSE(ProjectTodayCacheFile::read(path));
+    ASSERT_TRUE(ProjectTodayCacheFile(fullProject(5)).save(path));
+    const auto kept = ProjectTodayCacheFile::read(path, keepEvenIds);
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->project().tasks->size(), 2u);
+    EXPECT_EQ(kept->project().tasks->at(1).name, "Task 4");
     JsonProjectToday shorter;
     shorter.name = "s";
     ASSERT_TRUE(ProjectTodayCacheFile(shorter).save(path));
     EXPECT_EQ(testing::readText(path), R"({"nm":"s"})");
-}
 
-TEST(CacheFile, SaveFailuresTouchNoFile) {
-    TempDir dir;
-    EXPECT_FALSE(ProjectTodayCacheFile(fullProject(1)).save(dir.file("missing/P.prj")));
-    EXPECT_FALSE(testing::fileExists(dir.file("missing")));
-
-    const std::string path = dir.write("P.prj", R"({"nm":"old"})");
-    JsonProjectToday unencodable;
-    unencodable.finish = Date(-std::numeric_limits<double>::infinity());
+    // Values JSON cannot carry (infinity, broken UTF-8) fail the save and leave the old file.
+    JsonProjectToday unencodable = fullProject(3);
+    (*unencodable.tasks)[2].finish = Date(std::numeric_limits<double>::infinity());
     EXPECT_FALSE(ProjectTodayCacheFile(unencodable).save(path));
-    EXPECT_EQ(testing::readText(path), R"({"nm":"old"})");
+    unencodable = fullProject(3);
+    (*unencodable.tasks)[1].name = "\xe2\x82";
     EXPECT_FALSE(ProjectTodayCacheFile(unencodable).save(dir.file("new.prj")));
+    EXPECT_FALSE(ProjectTodayCacheFile(shorter).save(dir.file("missing/P.prj")));
+    EXPECT_EQ(testing::readText(path), R"({"nm":"s"})");
     EXPECT_FALSE(testing::fileExists(dir.file("new.prj")));
-
-    testing::TestHost host;
-    ScopedHost scoped(host);
-    host.failAll(testing::HostOp::rename);
-    EXPECT_FALSE(ProjectTodayCacheFile(fullProject(1)).save(path));
-    EXPECT_EQ(testing::readText(path), R"({"nm":"old"})");
-}
-
-TEST(CacheFile, UnreadableOrMalformedFilesReadAsNothing) {
-    TempDir dir;
-    const std::string good = dir.write("good.prj", R"({"nm":"ok"})");
-    EXPECT_FALSE(ProjectTodayCacheFile::read(dir.write("bad.prj", R"({"nm":"ok")")).has_value());
-    EXPECT_FALSE(ProjectTodayCacheFile::read(dir.write("empty.prj", "")).has_value());
-    EXPECT_FALSE(ProjectTodayCacheFile::read(dir.path()).has_value());  // a directory
-
-    testing::TestHost host;
-    ScopedHost scoped(host);
-    host.failAll(testing::HostOp::readFile);
-    EXPECT_FALSE(ProjectTodayCacheFile::read(good).has_value());
-    host.clearFaults();
-    EXPECT_TRUE(ProjectTodayCacheFile::read(good).has_value());
+    EXPECT_FALSE(ProjectTodayCacheFile::read(dir.path()));  // a directory
 }
 
 }  // namespace

@@ -84,16 +84,7 @@ protected:
         return world;
     }
 
-    void enumerate(const Scenario& scenario) {
-        const EnumerationResult result = enumerateFaults(host, scenario);
-        EXPECT_GT(result.faultPoints, 0);
-        reportFigure("fault points of " + scenario.name, std::to_string(result.faultPoints));
-        std::string kinds;
-        for (const auto& [kind, count] : result.byOperation) {
-            kinds += (kinds.empty() ? "" : ", ") + kind + " x" + std::to_string(count);
-        }
-        reportFigure("faulted operations of " + scenario.name, kinds);
-    }
+    void enumerate(const Scenario& scenario) { EXPECT_GT(enumerateFaults(host, scenario).faultPoints, 0); }
 
     RecordingHost host;
     testing::ScopedTimeZone zone{"UTC"};

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <sstream>
 #include <stdexcept>
 
@@ -83,7 +82,6 @@ std::optional<JsonProject> PlanLibrary::get(const std::string& path) const {
         if (found == _plans.end()) return std::nullopt;
         plan = found->second;
     }
-    ++_loads;
     return *plan;
 }
 
@@ -225,10 +223,6 @@ std::string describeTasks(const std::optional<std::vector<TaskToday>>& tasks) {
         text += std::to_string(task.id()) + ":" + task.name();
     }
     return text + "]";
-}
-
-void reportFigure(const std::string& what, const std::string& value) {
-    std::cout << "[figures] " << what << ": " << value << std::endl;
 }
 
 }  // namespace today::reliability

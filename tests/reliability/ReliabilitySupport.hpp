@@ -57,12 +57,10 @@ class PlanLibrary {
 public:
     void put(const std::string& path, JsonProject project);
     std::optional<JsonProject> get(const std::string& path) const;
-    long loads() const { return _loads.load(); }
 
 private:
     mutable std::mutex _mutex;
     std::map<std::string, std::shared_ptr<const JsonProject>> _plans;
-    mutable std::atomic<long> _loads{0};
 };
 
 // A host application's manager: loads documents from a `PlanLibrary`, resolves bookmarks with the
@@ -106,9 +104,6 @@ std::string encodeProfiles(const std::vector<TodayProjectProfile>& profiles);
 bool sameProfiles(const std::vector<TodayProjectProfile>& a, const std::vector<TodayProjectProfile>& b);
 // "id:name, id:name" of the tasks, or "none".
 std::string describeTasks(const std::optional<std::vector<TaskToday>>& tasks);
-
-// Prints one figure of a run as "[figures] <what>: <value>" (docs/reliability.md quotes them).
-void reportFigure(const std::string& what, const std::string& value);
 
 // True under AddressSanitizer or ThreadSanitizer, where the heaviest inputs are scaled down.
 constexpr bool underSanitizer() {

@@ -206,18 +206,6 @@ TEST_F(TodayCommand, ListsThePlans) {
     EXPECT_EQ(bool(profiles.at(0)["hasBookmark"]), true);
 }
 
-TEST_F(TodayCommand, AddTakesPathsAndFileUrlsOnly) {
-    const std::string path = write("plan with space.json", officeMove());
-    const CommandResult added = today({"add", "file://" + _runner.dir().path() + "/plan%20with%20space.json"});
-    EXPECT_EQ(added.exitCode, 0) << added.err;
-    EXPECT_THAT(added.out, HasSubstr("Added “Office move” as "));
-    EXPECT_THAT(added.out, HasSubstr(" from " + path + "\n"));
-
-    const CommandResult web = today({"add", "https://example.com/plan.json"});
-    EXPECT_EQ(web.exitCode, 1);
-    EXPECT_THAT(web.err, HasSubstr("only plan files can be added"));
-}
-
 TEST_F(TodayCommand, UpdateRebuildsAfterThePlanChanges) {
     const std::string path = write("office.json", officeMove());
     const std::string id = add(path);

@@ -60,16 +60,6 @@ TEST(Format, BarsClampButShowThePercentage) {
     EXPECT_EQ(completionBar(-5, plain), "░░░░░░░░░░  -5%");
 }
 
-TEST(Format, SwatchesTakeAnyIndex) {
-    const Style plain;
-    Style color;
-    color.color = true;
-    EXPECT_EQ(plain.swatch(3), "■ 3");
-    EXPECT_EQ(color.swatch(3), "\x1b[38;5;135m■\x1b[0m 3");
-    EXPECT_EQ(color.swatch(-7), "\x1b[38;5;135m■\x1b[0m -7");
-    EXPECT_EQ(color.swatch(INT64_MIN).substr(0, 7), "\x1b[38;5;");
-}
-
 TEST(Format, NamesAreFittedByDisplayWidth) {
     EXPECT_EQ(displayWidth("Caf\xC3\xA9"), 4u);               // é
     EXPECT_EQ(displayWidth("Cafe\xCC\x81"), 4u);              // e and a combining accent

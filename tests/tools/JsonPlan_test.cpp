@@ -79,14 +79,6 @@ TEST(JsonPlan, ReadsEveryFieldOfTheTaskTree) {
     EXPECT_EQ((*summary.childs)[1].id, INT64_MIN);
 }
 
-TEST(JsonPlan, EmptyAndNullPlansHaveNothing) {
-    EXPECT_FALSE(plan("{}").name);
-    const JsonProject nulls = plan(R"({"name": null, "rootTask": null})");
-    EXPECT_FALSE(nulls.name);
-    EXPECT_FALSE(nulls.rootTask);
-    EXPECT_EQ(plan("\xEF\xBB\xBF {\"name\": \"Caf\\u00e9\"}\n").name, "Caf\xC3\xA9");
-}
-
 // A plan whose task tree is `depth` tasks deep, each the only child of the one above.
 std::string nestedPlan(std::size_t depth) {
     std::string text = "{\"rootTask\": ";

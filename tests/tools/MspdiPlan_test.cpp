@@ -125,51 +125,6 @@ TEST(MspdiSamples, ProjectLibreTopTaskIsRootAndZeroLengthTasksAreMilestones) {
     EXPECT_EQ(utc(byId(p, 43).finish), "2001-05-23T17:00:00Z");
 }
 
-TEST(MspdiSamples, SingleTaskWithoutProjectTaskGetsMadeRoot) {
-    ScopedTimeZone tz("UTC");
-    const JsonProject p = loadSample("openproj_holidays.xml");
-    EXPECT_EQ(p.name, "foobar");
-    ASSERT_TRUE(p.rootTask);
-    EXPECT_EQ(shape(*p.rootTask), "?(1)");
-    EXPECT_EQ(p.rootTask->name, "foobar");
-    EXPECT_EQ(utc(p.rootTask->start), "2010-09-15T08:00:00Z");
-    EXPECT_EQ(utc(p.rootTask->finish), "2010-09-21T17:00:00Z");
-}
-
-TEST(MspdiSamples, GanttProjectFilesReadInAnotherTimeZone) {
-    ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
-    const JsonProject p = loadSample("ganttproject-test_issue2659.xml");
-    EXPECT_EQ(p.name, "Project1");
-    ASSERT_TRUE(p.rootTask);
-    EXPECT_EQ(shape(*p.rootTask), "0(1)");
-    EXPECT_EQ(utc(byId(p, 1).start), "2025-01-30T05:00:00Z");
-    EXPECT_EQ(utc(byId(p, 1).finish), "2025-01-31T05:00:00Z");
-
-    const JsonProject empty = loadSample("ganttproject-test_issue1520.xml");
-    ASSERT_TRUE(empty.rootTask);
-    EXPECT_EQ(shape(*empty.rootTask), "?");
-    EXPECT_FALSE(empty.rootTask->start);
-}
-
-TEST(MspdiSamples, AsposeFilesWithByteOrderMark) {
-    ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
-    const JsonProject net = loadSample("aspose-net-4.9_TestViews.xml");
-    EXPECT_EQ(net.name, "TestViews");
-    ASSERT_TRUE(net.rootTask);
-    EXPECT_EQ(shape(*net.rootTask), "0(1(2,3,4,5(6,7),8,9,10))");
-    EXPECT_EQ(utc(byId(net, 6).start), "2000-06-24T12:00:00Z");  // daylight saving time
-
-    const JsonProject java = loadSample("aspose-java-22.6_rescheduled.xml");
-    EXPECT_EQ(java.name, "Project");
-    ASSERT_TRUE(java.rootTask);
-    EXPECT_EQ(shape(*java.rootTask), "0(1,2,3,4,5,6,7,8,9,10)");
-    EXPECT_EQ(java.rootTask->completedPercent, 100);
-    EXPECT_THAT(idsOfType(java, JsonTaskType::milestone), ElementsAre(4));
-    // Written as it stands, finish before start: the milestone's finish is what counts.
-    EXPECT_EQ(utc(byId(java, 4).start), "2000-02-08T13:00:00Z");
-    EXPECT_EQ(utc(byId(java, 4).finish), "2000-02-07T22:00:00Z");
-}
-
 TEST(MspdiDocuments, CompletionSubprojectsAndFlaggedMilestones) {
     const JsonProject p =
         parse(document(task(0, 0, "Plan") +
