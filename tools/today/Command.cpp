@@ -107,6 +107,8 @@ int runSubcommand(int argc, char** argv) {
     if (command == "update") return runUpdate(context);
     if (command == "remove") return runRemove(context);
     if (command == "list") return runList(context);
+    if (command == "agenda") return runAgenda(context);
+    if (command == "next") return runNext(context);
     if (command == "link project") return runLink(context, Kind::project);
     if (command == "link guide") return runLink(context, Kind::widgetSettingGuide);
     if (command == "link legacy") return runLink(context, Kind::legacyTodaySetting);

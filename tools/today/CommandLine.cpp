@@ -87,6 +87,24 @@ void defineCommandLine(CLI::App& app, Options& options) {
     auto* show = addSubcommand(app, "show", "Show today's tasks of each plan (or at an instant)", options);
     addShowOptions(*show, options);
 
+    auto* agenda = addSubcommand(app, "agenda", "The days of a range, each with its tasks", options);
+    agenda->add_option("DAY", options.day, "The first day (default: today): 2025-06-10,\ntoday, tomorrow, +3d")
+        ->type_name("");
+    auto* days = agenda->add_option("--days", options.days, "This many days (default: 7)")
+                     ->type_name("N")
+                     ->check(CLI::Range(1, 3660));
+    auto* from = agenda->add_option("--from", options.from, "The first day ...")->type_name("DAY");
+    auto* to = agenda->add_option("--to", options.to, "... and the last day (included)")->type_name("DAY");
+    from->needs(to)->excludes(days);
+    to->needs(from)->excludes(days);
+    agenda->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addFormatOptions(*agenda, options);
+
+    auto* next = addSubcommand(app, "next", "The next task to start in any plan, and when", options);
+    next->add_option("--at", options.at, "From this instant instead of now")->type_name("DATE");
+    next->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addFormatOptions(*next, options);
+
     auto* list = addSubcommand(app, "list", "List the plans", options);
     addFormatOptions(*list, options);
 

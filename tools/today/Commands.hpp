@@ -21,6 +21,8 @@ struct Context {
 };
 
 int runShow(const Context& context);
+int runAgenda(const Context& context);
+int runNext(const Context& context);
 int runList(const Context& context);
 int runAdd(const Context& context);
 int runUpdate(const Context& context);

@@ -23,10 +23,16 @@ struct Options {
 
     // show, agenda, next, list
     std::optional<std::string> project;
-    std::optional<std::string> at;  // show: the instant; none for today's whole day
+    std::optional<std::string> at;  // show: the instant, none for today's whole day; next: from when
     OutputFormat format = OutputFormat::text;
     bool json = false;  // --json, the same as --format json
     bool pretty = false;
+
+    // agenda: a day (DAY), a number of days, or the first and last day
+    std::optional<std::string> day;
+    std::optional<int> days;
+    std::optional<std::string> from;
+    std::optional<std::string> to;
 
     // add (--again), update (FILE or ID), remove (ID, prefix or FILE), link project (ID), open (URL)
     bool again = false;

@@ -74,20 +74,19 @@ void printPlanHeading(const PlanView& plan, const TextView& view, Host& host) {
         printLine(view.style.dim("  id " + printable(profile.id())));
     }
 
-    TextLine note;
-    note.add("  ");
+    // The notes name paths and ids, which are never cut.
+    std::string note;
     if (!plan.tasks) {
-        note.add("could not be loaded from " + printable(profile.sourceOrvFilePath), Tone::red);
+        note = "could not be loaded from " + printable(profile.sourceOrvFilePath);
     } else if (plan.document.state == DocumentState::moved) {
-        note.add(fmt::format("moved to {}; `today update {}` follows it", printable(plan.document.movedTo),
-                             printable(profile.id())),
-                 Tone::red);
+        note = fmt::format("moved to {}\n  (`today update {}` follows it and keeps the id)",
+                           printable(plan.document.movedTo), printable(profile.id()));
     } else if (plan.document.state == DocumentState::missing) {
-        note.add(fmt::format("{} is gone: shown from its snapshot", printable(profile.sourceOrvFilePath)), Tone::red);
+        note = fmt::format("{} is gone: shown from its snapshot", printable(profile.sourceOrvFilePath));
     } else {
         return;
     }
-    printLine(note, view);
+    printLine(view.style.red("  " + note));
 }
 
 void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, const TextView& view,
