@@ -34,11 +34,19 @@ protected:
 };
 
 TEST_F(Conventions, HelpFitsEightyColumnsAndNamesFilesEnvironmentAndExitStatus) {
-    const std::vector<std::vector<std::string>> helps = {
-        {"--help"},         {"show", "--help"},   {"list", "--help"},
-        {"add", "--help"},  {"update", "--help"}, {"remove", "--help"},
-        {"demo", "--help"}, {"agenda", "--help"}, {"next", "--help"}, {"link", "--help"},   {"link", "project", "--help"},
-        {"open", "--help"}, {"help", "add"}};
+    const std::vector<std::vector<std::string>> helps = {{"--help"},
+                                                         {"show", "--help"},
+                                                         {"list", "--help"},
+                                                         {"add", "--help"},
+                                                         {"update", "--help"},
+                                                         {"remove", "--help"},
+                                                         {"demo", "--help"},
+                                                         {"agenda", "--help"},
+                                                         {"next", "--help"},
+                                                         {"link", "--help"},
+                                                         {"link", "project", "--help"},
+                                                         {"open", "--help"},
+                                                         {"help", "add"}};
     for (const auto& arguments : helps) {
         const CommandResult help = today(arguments);
         EXPECT_EQ(help.exitCode, 0) << arguments.front() << help.err;
