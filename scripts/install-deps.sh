@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config tzdata
   libsimdjson-dev libfmt-dev libutf8proc-dev liburiparser-dev libsodium-dev libcli11-dev libpugixml-dev
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev hyperfine)
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev hyperfine
+  groff-base zsh fish bash-completion python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

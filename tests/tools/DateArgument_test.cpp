@@ -215,9 +215,9 @@ TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
     const today::testing::CommandRunner command;
     for (const std::int64_t day : midnightDays) {
         const auto shown = command.run({"show", "--json", "--at", dayText(day)}, {{"TZ", zoneName}});
-        const auto from = shown.out.find("\"at\": \"");
+        const auto from = shown.out.find("\"from\":\"");
         ASSERT_NE(from, std::string::npos) << shown.out << shown.err;
-        const std::string at = shown.out.substr(from + 7, shown.out.find('"', from + 7) - from - 7);
+        const std::string at = shown.out.substr(from + 8, shown.out.find('"', from + 8) - from - 8);
         EXPECT_EQ(utc(at), starts.at(day)) << zoneName << ": today --at " << dayText(day) << " is " << at;
     }
     if (zoneName != "Europe/Berlin") {

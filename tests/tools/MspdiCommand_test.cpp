@@ -55,7 +55,7 @@ TEST(MspdiCommand, ShowsTodaysTasksOfAPlanAroundNow) {
     ASSERT_EQ(shown.exitCode, 0) << shown.out << shown.err;
 
     simdjson::dom::parser parser;
-    simdjson::dom::array projects = parser.parse(shown.out)["projects"].get_array().value();
+    simdjson::dom::array projects = parser.parse(shown.out)["plans"].get_array().value();
     ASSERT_EQ(projects.size(), 1U);
     const simdjson::dom::element project = projects.at(0).value();
     EXPECT_EQ(text(project, "name"), "Around now");
@@ -64,8 +64,8 @@ TEST(MspdiCommand, ShowsTodaysTasksOfAPlanAroundNow) {
     ASSERT_EQ(tasks.size(), 2U) << shown.out;
     const simdjson::dom::element running = tasks.at(0).value();
     EXPECT_EQ(text(running, "name"), "Caf\xC3\xA9 running");
-    EXPECT_EQ(running["completed"].get_int64().value(), 30);
-    EXPECT_EQ(running["directProjectTaskId"].get_int64().value(), 1);  // under the inserted subproject
+    EXPECT_EQ(running["completedPercent"].get_int64().value(), 30);
+    EXPECT_EQ(text(running, "projectTaskId"), "1");  // under the inserted subproject
     EXPECT_FALSE(running["isMilestone"].get_bool().value());
     const simdjson::dom::element gate = tasks.at(1).value();
     EXPECT_EQ(text(gate, "name"), "Gate");

@@ -59,6 +59,14 @@ public:
     // The tasks of each profile at the date, each as `tasks(profile, at)` answers it, with the profiles
     // that rebuilds refreshed stored by one write of the list at the end instead of one write each.
     std::vector<std::optional<std::vector<TaskToday>>> tasks(const std::vector<TodayProjectProfile>& of, Date at);
+    // The tasks of the profile whose time on overlaps the window from `from` up to `to` (a task: its
+    // start is before `to` and its finish after `from`; a milestone: the day before its finish, as the
+    // instant query keeps it, overlaps), in the order of the instant query. The same refresh as
+    // `tasks(of, at)` comes first (bookmark, newer document, rebuild, failures, none when the changed
+    // document could not be loaded); a window of no length at `at` answers as `tasks(of, at)`, and one
+    // that ends before it starts holds no task. The snapshot keeps only the tasks that had not finished
+    // at the start of the day it was built, so a window before that day shows only those.
+    std::optional<std::vector<TaskToday>> tasks(const TodayProjectProfile& of, Date from, Date to);
     // The file a bookmark designates; a stale bookmark is re-created and stored in its profile.
     std::optional<Url> createFileUrl(const Bytes& fromBookmark, BookmarkResolutionOptions bookmarkResolutionOptions);
 
@@ -96,6 +104,11 @@ public:
     bool update(std::string_view orvFilePathWithAccessPermission);
     // Removes the profile with this id and its cache file; true when the list was saved.
     bool deleteProject(std::string_view project);
+    // Follows the document of the profile with this id to where its bookmark now leads, when it was
+    // moved or renamed: the profile takes the new path, a fresh bookmark and a fresh snapshot and keeps
+    // its id, so links that name it keep working. True when it was stored; false when no profile has the
+    // id, the bookmark leads nowhere or to the path already listed, or the document cannot be loaded.
+    bool adoptMovedDocument(std::string_view project);
 };
 
 }  // namespace today

@@ -25,6 +25,12 @@ bool isTaskActive(const JsonTaskToday& task, Date at) {
     return at < *task.finish;
 }
 
+bool TaskWindow::holds(const JsonTaskToday& task) const {
+    if (from == to) return isTaskActive(task, from);
+    if (!task.start || !task.finish || to < from) return false;
+    return *task.start < to && from < *task.finish;
+}
+
 std::optional<TaskToday> taskToday(const JsonTaskToday& task) {
     if (!task.id || !task.start || !task.finish) return std::nullopt;
     return RecordFactory::task(*task.id, task.name.value_or("Task"), *task.start, *task.finish,
@@ -36,11 +42,12 @@ std::optional<TaskToday> taskToday(const JsonTaskToday& task) {
 
 namespace {
 
-std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& snapshot, Date at) {
+std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& snapshot,
+                                               const detail::TaskWindow& window) {
     std::vector<detail::JsonTaskToday> active;
     if (!snapshot.tasks) return active;
     for (const auto& task : *snapshot.tasks) {
-        if (detail::isTaskActive(task, at)) active.push_back(task);
+        if (window.holds(task)) active.push_back(task);
     }
     return active;
 }
@@ -50,7 +57,14 @@ std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& s
 std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date at) {
     return _impl->locked([&] {
         _impl->followListFile();  // a stale bookmark is stored in the listed profile, as the file now has it
-        return _impl->tasksLocked(of, at);
+        return _impl->tasksLocked(of, detail::TaskWindow::instant(at));
+    });
+}
+
+std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date from, Date to) {
+    return _impl->locked([&] {
+        _impl->followListFile();
+        return _impl->tasksLocked(of, detail::TaskWindow{from, to});
     });
 }
 
@@ -62,7 +76,7 @@ std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std
         std::vector<std::optional<std::vector<TaskToday>>> answers;
         answers.reserve(of.size());
         impl._deferListWrites = true;
-        for (const auto& profile : of) answers.push_back(impl.tasksLocked(profile, at));
+        for (const auto& profile : of) answers.push_back(impl.tasksLocked(profile, detail::TaskWindow::instant(at)));
         impl._deferListWrites = false;
 
         auto changes = std::exchange(impl._deferredChanges, {});
@@ -81,8 +95,9 @@ std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std
     });
 }
 
-std::optional<std::vector<TaskToday>> TodayManager::Impl::tasksLocked(const TodayProjectProfile& of, Date at) {
-    const auto records = todayTaskRecords(of, at);
+std::optional<std::vector<TaskToday>> TodayManager::Impl::tasksLocked(const TodayProjectProfile& of,
+                                                                       const detail::TaskWindow& window) {
+    const auto records = todayTaskRecords(of, window);
     if (!records) return std::nullopt;
     std::vector<TaskToday> tasks;
     tasks.reserve(records->size());
@@ -92,8 +107,8 @@ std::optional<std::vector<TaskToday>> TodayManager::Impl::tasksLocked(const Toda
     return tasks;
 }
 
-std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::todayTaskRecords(const TodayProjectProfile& of,
-                                                                                       Date at) {
+std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::todayTaskRecords(
+    const TodayProjectProfile& of, const detail::TaskWindow& window) {
     const auto cachePath = cacheFilePath(of.id());
 
     // The document, when the profile's bookmark leads to one whose modification date can be read.
@@ -118,27 +133,27 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::todayTaskR
     // A document whose date is no longer the profile's was saved since, or replaced by an older copy
     // (a restored backup): either way the snapshot no longer shows it.
     if (documentDate && *documentDate != of.lastUpdate) {
-        return rebuildTodayCache(*documentPath, cachePath, *documentDate, profile, at);
+        return rebuildTodayCache(*documentPath, cachePath, *documentDate, profile, window);
     }
 
     // An id that names no file in the container has no cache file.
     if (!cachePath) return std::vector<detail::JsonTaskToday>{};
-    // Only the records on at the date are kept while the file is read: they are the answer.
+    // Only the records on in the window are kept while the file is read: they are the answer.
     const auto cacheFile = detail::ProjectTodayCacheFile::read(
-        *cachePath, [at](const detail::JsonTaskToday& task) { return detail::isTaskActive(task, at); });
+        *cachePath, [&window](const detail::JsonTaskToday& task) { return window.holds(task); });
     if (cacheFile) return cacheFile->project().tasks.value_or(std::vector<detail::JsonTaskToday>{});
     // A snapshot that is missing or damaged is made again from the document when it can be loaded, for a
     // listed profile only: a deleted profile has no snapshot, and a widget still holding it must not
     // bring it back into the list.
     if (documentDate && profileById(of.id())) {
-        if (auto rebuilt = rebuildTodayCache(*documentPath, cachePath, *documentDate, profile, at)) return rebuilt;
+        if (auto rebuilt = rebuildTodayCache(*documentPath, cachePath, *documentDate, profile, window)) return rebuilt;
     }
     return std::vector<detail::JsonTaskToday>{};
 }
 
 std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::rebuildTodayCache(
     const std::string& documentPath, const std::optional<std::string>& cachePath, Date documentDate,
-    const TodayProjectProfile& profile, Date at) {
+    const TodayProjectProfile& profile, const detail::TaskWindow& window) {
     const auto project = _owner.loadJsonProjectFromOrvFile(documentPath);
     if (!project) return std::nullopt;
 
@@ -159,8 +174,8 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::rebuildTod
         detail::printPlain(failedToSaveCache);
     }
 
-    // The fresh snapshot answers for the asked date, as the cache file would.
-    return activeTasks(snapshot, at);
+    // The fresh snapshot answers for the asked date or window, as the cache file would.
+    return activeTasks(snapshot, window);
 }
 
 }  // namespace today

@@ -12,8 +12,11 @@
 #include <functional>
 #include <new>
 
-#include "today/version.hpp"
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
 #include "tools/today/CommandHost.hpp"
+#include "tools/today/CommandLine.hpp"
 #include "tools/today/Commands.hpp"
 
 namespace today::cli {
@@ -21,32 +24,6 @@ namespace today::cli {
 namespace {
 
 using Kind = WidgetHelper::WidgetURLTarget::Kind;
-
-// --group and --no-color, accepted by every subcommand.
-void addCommonOptions(CLI::App& app, Options& options) {
-    app.add_option("--group", options.group, "Application group whose shared container holds the list")
-        ->type_name("ID")
-        ->capture_default_str();
-    app.add_flag("--no-color", options.noColor, "Print without colours (also when NO_COLOR is set)");
-}
-
-void addShowOptions(CLI::App& app, Options& options) {
-    app.add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
-    app.add_option("--at", options.at,
-                   "The date: ISO 8601 (2025-06-10, 2025-06-10T14:30, 2025-06-10T14:30+02:00), now, today, "
-                   "tomorrow, yesterday, +Nd or -Nd")
-        ->type_name("DATE")
-        ->capture_default_str();
-    app.add_flag("--json", options.json, "Print JSON for scripts");
-}
-
-bool wantsColor(const Options& options, Host& host) {
-    if (options.noColor || !isatty(STDOUT_FILENO)) return false;
-    const auto noColor = host.environmentVariable("NO_COLOR");
-    if (noColor && !noColor->empty()) return false;
-    const auto term = host.environmentVariable("TERM");
-    return !(term && *term == "dumb");
-}
 
 bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1 || errno != EBADF; }
 
@@ -78,70 +55,65 @@ bool outputWasWritten(bool outputWasClosed) {
     return false;
 }
 
+// An application group id names a directory of the containers' root: not empty, ".", ".." or holding
+// a "/" or a control character.
+bool isGroupId(std::string_view group) {
+    if (group.empty() || group == "." || group == "..") return false;
+    for (const char c : group) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || byte < 0x20 || byte == 0x7F) return false;
+    }
+    return true;
+}
+
 int runSubcommand(int argc, char** argv, CommandHost& host) {
     Context context(host);
     Options& options = context.options;
     if (argc > 0 && argv[0] != nullptr) context.programName = argv[0];
 
-    CLI::App app{
-        "Shows the tasks of your plans that are on today, and keeps the list of plans that the Today "
-        "widget shows. Without a subcommand it runs `show`.",
-        "today"};
-    app.set_version_flag("--version", TODAY_VERSION_STRING);
-    app.require_subcommand(0, 1);
-    addCommonOptions(app, options);
-    addShowOptions(app, options);
-
-    auto* show = app.add_subcommand("show", "Show the tasks of each plan on a date (default: now)");
-    addCommonOptions(*show, options);
-    addShowOptions(*show, options);
-
-    auto* add = app.add_subcommand("add", "Add a plan document to the list");
-    add->add_option("FILE", options.file, "Path or file:// URL of a plan (JSON or Microsoft Project XML)")->required();
-    addCommonOptions(*add, options);
-
-    auto* update = app.add_subcommand("update", "Read a listed plan again if its file has changed");
-    update->add_option("FILE", options.file, "Path of the plan")->required();
-    addCommonOptions(*update, options);
-
-    auto* remove = app.add_subcommand("remove", "Remove a plan from the list");
-    remove->add_option("ID", options.id, "Id of the plan (see `today list`)")->required();
-    addCommonOptions(*remove, options);
-
-    auto* list = app.add_subcommand("list", "List the plans");
-    list->add_flag("--json", options.json, "Print JSON for scripts");
-    addCommonOptions(*list, options);
-
-    auto* link = app.add_subcommand("link", "Print a widget link");
-    link->require_subcommand(1);
-    auto* linkProject = link->add_subcommand("project", "The link that opens a project");
-    linkProject->add_option("ID", options.id, "Id of the project")->required();
-    auto* linkGuide = link->add_subcommand("guide", "The link that opens the widget setting guide");
-    auto* linkLegacy = link->add_subcommand("legacy", "The link that opens the older Today setting");
-
-    auto* open = app.add_subcommand("open", "Tell what a widget link opens");
-    open->add_option("URL", options.url, "The link")->required();
-
-    auto* demo = app.add_subcommand("demo", "Add a sample plan in a fresh temporary container and show today");
-    addCommonOptions(*demo, options);
-
+    CLI::App app{"", "today"};
+    defineCommandLine(app, options);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const int code = app.exit(error);
         return error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success) ? code : exitUsage;
     }
+    const std::string command = chosenCommand(app, options);
+    if (command.empty()) return exitUsage;
+    if (command == "help") {
+        const auto help = helpOf(app, options.topic);
+        if (!help) {
+            printError(fmt::format("there is no subcommand `{}` (see `today --help`)", fmt::join(options.topic, " ")));
+            return exitUsage;
+        }
+        fmt::print("{}", *help);
+        return exitSuccess;
+    }
+    if (!isGroupId(options.group)) {
+        printError(
+            fmt::format("--group: \"{}\" is not an application group id (it names a directory: not empty, "
+                        "\".\" or \"..\", and without \"/\")",
+                        options.group));
+        return exitUsage;
+    }
+    if (options.json) options.format = OutputFormat::json;
 
-    context.style.color = wantsColor(options, context.host);
-    if (add->parsed()) return runAdd(context);
-    if (update->parsed()) return runUpdate(context);
-    if (remove->parsed()) return runRemove(context);
-    if (list->parsed()) return runList(context);
-    if (linkProject->parsed()) return runLink(context, Kind::project);
-    if (linkGuide->parsed()) return runLink(context, Kind::widgetSettingGuide);
-    if (linkLegacy->parsed()) return runLink(context, Kind::legacyTodaySetting);
-    if (open->parsed()) return runOpen(context);
-    if (demo->parsed()) return runDemo(context);
+    Host& host = context.host;
+    setAsciiOutput(!localeIsUtf8(host));
+    context.style.color = wantsColor(options.noColor ? ColorChoice::never : options.color, host);
+    context.width = outputWidth(host);
+    if (command == "add") return runAdd(context);
+    if (command == "update") return runUpdate(context);
+    if (command == "remove") return runRemove(context);
+    if (command == "list") return runList(context);
+    if (command == "agenda") return runAgenda(context);
+    if (command == "next") return runNext(context);
+    if (command == "link project") return runLink(context, Kind::project);
+    if (command == "link guide") return runLink(context, Kind::widgetSettingGuide);
+    if (command == "link legacy") return runLink(context, Kind::legacyTodaySetting);
+    if (command == "open") return runOpen(context);
+    if (command == "demo") return runDemo(context);
     return runShow(context);
 }
 

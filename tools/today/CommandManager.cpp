@@ -29,7 +29,7 @@ std::optional<JsonProject> CommandManager::loadJsonProjectFromOrvFile(const std:
     }
     if (!result.project) {
         printError(result.error);
-        _loadFailures.push_back(orvFilePath);
+        _loadFailures.push_back({orvFilePath, result.error});
     }
     return std::move(result.project);
 }

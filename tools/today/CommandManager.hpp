@@ -11,6 +11,12 @@
 
 namespace today::cli {
 
+// A plan document that could not be loaded, and why (the message names the file).
+struct LoadFailure {
+    std::string path;
+    std::string message;
+};
+
 class CommandManager : public TodayConfigable {
 public:
     using TodayConfigable::TodayConfigable;
@@ -26,12 +32,12 @@ public:
 
     // The id the last successful configuration operation reported, and forgetting it.
     std::optional<std::string> takeChanged() { return std::exchange(_changed, std::nullopt); }
-    // The paths of documents that failed to load since the last call, and forgetting them.
-    std::vector<std::string> takeLoadFailures() { return std::exchange(_loadFailures, {}); }
+    // The documents that failed to load since the last call, and forgetting them.
+    std::vector<LoadFailure> takeLoadFailures() { return std::exchange(_loadFailures, {}); }
 
 private:
     std::optional<std::string> _changed;
-    std::vector<std::string> _loadFailures;
+    std::vector<LoadFailure> _loadFailures;
 };
 
 }  // namespace today::cli

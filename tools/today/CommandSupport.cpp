@@ -1,4 +1,4 @@
-// What the subcommands share: making the manager, printing, stored paths, and the texts of names and date spans.
+// What the subcommands share: making the manager, printing, stored paths, and quoted names.
 #include <fmt/format.h>
 
 #include <cstdio>
@@ -14,15 +14,17 @@ std::unique_ptr<CommandManager> makeManager(const Context& context) {
     if (!manager) {
         const auto& failure = context.host.firstFailure();
         if (failure && failure->error == std::errc::not_a_directory) {
-            printError(fmt::format("the application group \"{}\" has no shared container: {} is not a directory",
+            printError(fmt::format("the application group \"{}\" has no shared container: {} is not a directory "
+                                   "(set TODAY_GROUP_CONTAINERS to a writable directory)",
                                    context.options.group, failure->path));
         } else if (failure) {
-            printError(fmt::format("the application group \"{}\" has no shared container: cannot {} {}: {}",
+            printError(fmt::format("the application group \"{}\" has no shared container: cannot {} {}: {} "
+                                   "(set TODAY_GROUP_CONTAINERS to a writable directory)",
                                    context.options.group, failure->operation, failure->path,
                                    failure->error.message()));
         } else {
-            printError(fmt::format("the application group \"{}\" has no shared container (set "
-                                   "TODAY_GROUP_CONTAINERS, XDG_DATA_HOME or HOME to an absolute directory)",
+            printError(fmt::format("the application group \"{}\" has no shared container: set "
+                                   "TODAY_GROUP_CONTAINERS (or HOME) to an absolute path",
                                    context.options.group));
         }
     } else if (manager->listFileUnreadable()) {
@@ -50,13 +52,34 @@ void printLine(std::string_view line) { fmt::print("{}\n", line); }
 
 std::string storedPath(const Url& url) { return url.standardized().resolvingSymlinks().path(); }
 
-std::string quotedName(std::string_view name) { return fmt::format("“{}”", printable(name)); }
+std::optional<TodayProjectProfile> findPlan(CommandManager& manager, const std::string& argument, bool& ambiguous) {
+    ambiguous = false;
+    if (auto profile = manager.projectProfileById(argument)) return profile;
+    // The plan's file: as the list stores paths (standardised, links resolved), or exactly as given.
+    if (!argument.empty()) {
+        if (auto profile = manager.projectProfile(std::string_view(storedPath(Url::fileUrl(argument))))) return profile;
+        if (auto profile = manager.projectProfile(std::string_view(argument))) return profile;
+    }
+    // A unique start of an id, in any letter case.
+    const auto upper = [](std::string text) {
+        for (char& c : text) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        return text;
+    };
+    if (argument.empty()) return std::nullopt;
+    std::optional<TodayProjectProfile> found;
+    for (auto& profile : manager.projectProfiles()) {
+        if (!upper(profile.id()).starts_with(upper(argument))) continue;
+        if (found && found->id() != profile.id()) {
+            ambiguous = true;
+            return std::nullopt;
+        }
+        found = std::move(profile);
+    }
+    return found;
+}
 
-std::string spanText(const std::optional<Date>& start, const std::optional<Date>& finish, Host& host) {
-    if (start && finish) return formatLocalMinutes(*start, host) + " → " + formatLocalMinutes(*finish, host);
-    if (start) return "from " + formatLocalMinutes(*start, host);
-    if (finish) return "until " + formatLocalMinutes(*finish, host);
-    return "no dates";
+std::string quotedName(std::string_view name) {
+    return fmt::format("{}{}{}", glyphs().openQuote, printable(name), glyphs().closeQuote);
 }
 
 }  // namespace today::cli

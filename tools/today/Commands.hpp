@@ -18,11 +18,14 @@ struct Context {
 
     Options options;
     Style style;
+    std::size_t width = 80;  // columns of text output
     std::string programName = "today";
     CommandHost& host;
 };
 
 int runShow(const Context& context);
+int runAgenda(const Context& context);
+int runNext(const Context& context);
 int runList(const Context& context);
 int runAdd(const Context& context);
 int runUpdate(const Context& context);
@@ -43,9 +46,11 @@ void printLine(std::string_view line);
 // The path of a file URL as the manager stores it: standardised, with symbolic links resolved.
 std::string storedPath(const Url& url);
 
+// The listed plan that an argument names: its id, its file, or a unique start of its id (in any letter
+// case); none when none does, or when several ids start so (`ambiguous`).
+std::optional<TodayProjectProfile> findPlan(CommandManager& manager, const std::string& argument, bool& ambiguous);
+
 // A profile's name as the command quotes it.
 std::string quotedName(std::string_view name);
-// "2025-06-02 09:00 → 2025-06-27 17:00", "from …", "until …" or "no dates".
-std::string spanText(const std::optional<Date>& start, const std::optional<Date>& finish, Host& host);
 
 }  // namespace today::cli

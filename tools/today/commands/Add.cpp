@@ -43,6 +43,14 @@ int runAdd(const Context& context) {
     }
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
+    if (const auto listed = manager->projectProfile(std::string_view(storedPath(url)));
+        listed && !context.options.again) {
+        printError(
+            fmt::format("{} is already listed as {} ({}); `today update {}` reads it again, --again adds it "
+                        "once more",
+                        argument, printable(listed->id()), quotedName(listed->name), printable(listed->id())));
+        return exitFailure;
+    }
 
     context.host.clearFailure();
     const bool added = manager->add(url);

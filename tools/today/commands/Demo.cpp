@@ -111,16 +111,21 @@ int runDemo(const Context& context) {
     step.options.file = planPath;
     if (const int code = runAdd(step); code != exitSuccess) return code;
     printLine("");
-    step.options.at = "now";
+    step.options.at.reset();
     step.options.project.reset();
-    step.options.json = false;
     if (const int code = runShow(step); code != exitSuccess) return code;
 
     printLine("");
     printLine("Try more with the same container:");
     printLine(fmt::format("  export TODAY_GROUP_CONTAINERS={}", containers));
-    printLine(fmt::format("  {} --at +4d", context.programName));
-    printLine(fmt::format("  {} list", context.programName));
+    // The follow-ups name the demo's group when it is not the default one.
+    const std::string group = context.options.group == WidgetHelper::securityApplicationGroupIdentifier
+                                  ? ""
+                                  : " --group " + context.options.group;
+    printLine(fmt::format("  {}{}", context.programName, group));
+    printLine(fmt::format("  {} agenda --days 7{}", context.programName, group));
+    printLine(fmt::format("  {} show --at +4d{}", context.programName, group));
+    printLine(fmt::format("  {} list{}", context.programName, group));
     printLine(fmt::format("Remove {} when you are done.", *directory));
     return exitSuccess;
 }

@@ -1,53 +1,108 @@
-// `today list`: the listed plans, for a person or as JSON.
+// `today list`: the listed plans, for a person or for scripts.
 #include <fmt/format.h>
 
 #include "tools/today/Commands.hpp"
-#include "tools/today/output/JsonWriter.hpp"
+#include "tools/today/PlanViews.hpp"
+#include "tools/today/output/PlanRecords.hpp"
+#include "tools/today/output/PlanText.hpp"
 
 namespace today::cli {
+
+namespace {
+
+std::string_view documentWords(DocumentState state) {
+    switch (state) {
+        case DocumentState::present: return "";
+        case DocumentState::moved: return " (moved)";
+        case DocumentState::missing: return " (gone: shown from its snapshot)";
+    }
+    return "";
+}
+
+void printRecords(const std::vector<PlanView>& plans, const Context& context) {
+    Host& host = context.host;
+    const OutputFormat format = context.options.format;
+    if (format == OutputFormat::tsv) {
+        std::string out = "id\tname\tstart\tfinish\tfile\tlastUpdate\tdocument\tmovedTo\n";
+        for (const PlanView& plan : plans) {
+            const TodayProjectProfile& profile = plan.profile;
+            const auto iso = [&](const std::optional<Date>& date) { return date ? formatIso8601(*date, host) : ""; };
+            const std::string state = plan.document.state == DocumentState::present ? "present"
+                                      : plan.document.state == DocumentState::moved ? "moved"
+                                                                                    : "missing";
+            for (const std::string& field :
+                 {profile.id(), profile.name, iso(profile.start), iso(profile.finish), profile.sourceOrvFilePath,
+                  formatIso8601(profile.lastUpdate, host), state}) {
+                out += tsvField(field) + '\t';
+            }
+            out += tsvField(plan.document.movedTo) + '\n';
+        }
+        fmt::print("{}", out);
+        return;
+    }
+    const auto writePlan = [&](JsonWriter& out, const PlanView& plan) {
+        out.beginObject();
+        if (format == OutputFormat::jsonl) out.key("version").value(recordsVersion);
+        writePlanMembers(out, plan, host, false);
+        out.key("lastUpdate").value(formatIso8601(plan.profile.lastUpdate, host));
+        out.key("todayWidget").value(plan.profile.todayWidget);
+        out.key("hasBookmark").value(plan.profile.securityScopedBookmark.has_value());
+        out.endObject();
+    };
+    if (format == OutputFormat::jsonl) {
+        JsonWriter line(JsonWriter::Layout::compact);
+        for (const PlanView& plan : plans) {
+            line.clear();
+            writePlan(line, plan);
+            fmt::print("{}", line.text());
+        }
+        return;
+    }
+    JsonWriter out = jsonWriter(context.options);
+    out.beginObject().key("version").value(recordsVersion).key("command").value("list");
+    out.key("plans").beginArray();
+    for (const PlanView& plan : plans) writePlan(out, plan);
+    out.endArray().endObject();
+    fmt::print("{}", out.text());
+}
+
+}  // namespace
 
 int runList(const Context& context) {
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
-    const auto profiles = manager->projectProfiles();
     Host& host = context.host;
-
-    if (context.options.json) {
-        JsonWriter out;
-        out.beginArray();
-        for (const auto& profile : profiles) {
-            out.beginObject();
-            out.key("id").value(profile.id());
-            out.key("name").value(profile.name);
-            out.key("start");
-            profile.start ? out.value(formatIso8601(*profile.start, host)) : out.null();
-            out.key("finish");
-            profile.finish ? out.value(formatIso8601(*profile.finish, host)) : out.null();
-            out.key("sourceOrvFilePath").value(profile.sourceOrvFilePath);
-            out.key("lastUpdate").value(formatIso8601(profile.lastUpdate, host));
-            out.key("todayWidget").value(profile.todayWidget);
-            out.key("hasBookmark").value(profile.securityScopedBookmark.has_value());
-            out.endObject();
-        }
-        out.endArray();
-        fmt::print("{}", out.text());
+    // The list as stored: no plan is loaded, so each counts as loaded.
+    std::vector<PlanView> plans;
+    for (auto& profile : manager->projectProfiles()) {
+        const DocumentPlace place = locateDocument(profile, host);
+        plans.push_back({std::move(profile), std::vector<TaskToday>{}, {}, place, {}});
+    }
+    if (context.options.format != OutputFormat::text) {
+        printRecords(plans, context);
         return exitSuccess;
     }
 
-    if (profiles.empty()) {
+    if (plans.empty()) {
         printLine("No plans are listed yet. Add one with: today add FILE");
         return exitSuccess;
     }
-    const Style& style = context.style;
+    const TextView view{context.style, context.width};
     bool first = true;
-    for (const auto& profile : profiles) {
+    for (const PlanView& plan : plans) {
+        const TodayProjectProfile& profile = plan.profile;
         if (!first) printLine("");
         first = false;
-        printLine(style.bold(printable(profile.name)));
-        printLine(fmt::format("  id:       {}", printable(profile.id())));
-        printLine(fmt::format("  file:     {}", printable(profile.sourceOrvFilePath)));
-        printLine(fmt::format("  dates:    {}", spanText(profile.start, profile.finish, host)));
-        printLine(fmt::format("  modified: {}", formatLocalMinutes(profile.lastUpdate, host)));
+        printLine(TextLine().add(printable(profile.name), Tone::bold), view);
+        // Ids and paths are never cut: they are copied from here.
+        printLine("  id:       " + printable(profile.id()));
+        printLine("  file:     " + printable(profile.sourceOrvFilePath) +
+                  context.style.red(documentWords(plan.document.state)));
+        if (plan.document.state == DocumentState::moved) {
+            printLine(context.style.red("  moved to: " + printable(plan.document.movedTo)));
+        }
+        printLine(TextLine().add("  dates:    " + spanText(profile.start, profile.finish, host)), view);
+        printLine(TextLine().add("  modified: " + formatLocalMinutes(profile.lastUpdate, host)), view);
     }
     return exitSuccess;
 }

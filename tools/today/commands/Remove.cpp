@@ -1,4 +1,4 @@
-// `today remove`: taking a plan off the list by its id.
+// `today remove`: taking a plan off the list, named by its id, a unique start of its id, or its file.
 #include <fmt/format.h>
 
 #include "tools/today/Commands.hpp"
@@ -6,15 +6,21 @@
 namespace today::cli {
 
 int runRemove(const Context& context) {
-    const std::string& id = context.options.id;
+    const std::string& argument = context.options.id;
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
 
-    const auto profile = manager->projectProfileById(id);
+    bool ambiguous = false;
+    const auto profile = findPlan(*manager, argument, ambiguous);
+    if (ambiguous) {
+        printError(fmt::format("\"{}\" starts more than one plan's id; give more of it (see `today list`)", argument));
+        return exitUsage;
+    }
     if (!profile) {
-        printError(fmt::format("no plan has the id \"{}\" (see `today list`)", id));
+        printError(fmt::format("no plan has the id \"{}\" or that file (see `today list`)", argument));
         return exitFailure;
     }
+    const std::string& id = profile->id();
     context.host.clearFailure();
     if (!manager->deleteProject(id)) {
         const auto cause = failureCause(context.host, {});

@@ -1,110 +1,74 @@
-// `today show`: the tasks of each plan that are on at a date, for a person or as JSON.
+// `today show`: the tasks of each plan on today's whole local day, or at one instant (--at), for a
+// person or for scripts.
 #include <fmt/format.h>
 
-#include <algorithm>
-#include <unordered_map>
 #include <vector>
 
 #include "tools/today/Commands.hpp"
+#include "tools/today/PlanViews.hpp"
 #include "tools/today/dates/DateArgument.hpp"
-#include "tools/today/output/JsonWriter.hpp"
+#include "tools/today/output/PlanRecords.hpp"
+#include "tools/today/output/PlanText.hpp"
 
 namespace today::cli {
 
 namespace {
 
-// Names wider than this are cut so that the dates stay in one column.
-constexpr std::size_t maxNameWidth = 40;
-
-struct ProjectTasks {
-    TodayProjectProfile profile;
-    std::optional<std::vector<TaskToday>> tasks;  // none when the plan could not be loaded
-};
-
-std::string taskLine(const TaskToday& task, std::size_t nameWidth, const Style& style, Host& host) {
-    std::string line = "  ";
-    line += task.isMilestone() ? "◆ " : "  ";
-    line += style.bold(fitToWidth(printable(task.name()), nameWidth));
-    line += "  ";
-    line += style.dim(formatLocalMinutes(task.start(), host) + " → " + formatLocalMinutes(task.finish(), host));
-    line += "  ";
-    line += completionBar(task.completed(), style);
-    line += "  ";
-    line += style.swatch(task.color());
-    if (const auto projectTaskId = task.directProjectTaskId()) line += fmt::format("  project #{}", *projectTaskId);
-    return line;
-}
-
-void printText(const std::vector<ProjectTasks>& projects, Date at, const Context& context) {
-    const Style& style = context.style;
+void printText(const std::vector<PlanView>& plans, Date from, Date to, const Context& context) {
     Host& host = context.host;
-    if (projects.empty()) {
+    const TextView view{context.style, context.width};
+    if (plans.empty()) {
         printLine("No plans are listed yet. Add one with: today add FILE");
         return;
     }
-    printLine(fmt::format("Tasks on {}", formatLocalDay(at, host)));
-    for (const auto& [profile, tasks] : projects) {
+    const bool instant = from == to;
+    printLine(instant ? fmt::format("Tasks on {}", formatLocalDay(from, host))
+                      : fmt::format("Tasks on {}", formatLocalWeekday(from, host)));
+    const auto day = instant ? std::nullopt : std::optional(localDayNumber(from, host));
+    for (const PlanView& plan : plans) {
         printLine("");
-        std::string header =
-            fmt::format("{}  {}  {}", style.bold(printable(profile.name)),
-                        spanText(profile.start, profile.finish, host), style.dim("id " + printable(profile.id())));
-        if (!tasks) {
-            printLine(header + "  " + style.red("could not be loaded from " + printable(profile.sourceOrvFilePath)));
-            continue;
-        }
-        printLine(header);
-        if (tasks->empty()) {
-            printLine("  Nothing on this date.");
-            continue;
-        }
-        std::size_t nameWidth = 0;
-        for (const auto& task : *tasks) nameWidth = std::max(nameWidth, displayWidth(printable(task.name())));
-        nameWidth = std::min(nameWidth, maxNameWidth);
-        for (const auto& task : *tasks) printLine(taskLine(task, nameWidth, style, host));
+        printPlanHeading(plan, view, host);
+        if (!plan.tasks) continue;
+        if (plan.tasks->empty()) printLine(instant ? "  Nothing on this date." : "  Nothing on this day.");
+        else printTaskLines(*plan.tasks, plan, view, day, host);
     }
 }
 
-void writeOptionalDate(JsonWriter& out, const char* key, const std::optional<Date>& date, Host& host) {
-    out.key(key);
-    if (date) out.value(formatIso8601(*date, host));
-    else out.null();
-}
-
-void printJson(const std::vector<ProjectTasks>& projects, Date at, Host& host) {
-    JsonWriter out;
-    out.beginObject().key("at").value(formatIso8601(at, host));
-    out.key("projects").beginArray();
-    for (const auto& [profile, tasks] : projects) {
+void printRecords(const std::vector<PlanView>& plans, Date from, Date to, const Context& context) {
+    Host& host = context.host;
+    if (context.options.format != OutputFormat::json) {
+        std::vector<TaskRow> rows;
+        const std::string day = formatLocalDate(from, host);
+        for (const PlanView& plan : plans) {
+            if (!plan.tasks) continue;
+            for (const TaskToday& task : *plan.tasks) rows.push_back({&plan, &task, day});
+        }
+        fmt::print("{}", taskRows(rows, context.options.format, host));
+        return;
+    }
+    JsonWriter out = jsonWriter(context.options);
+    out.beginObject().key("version").value(recordsVersion).key("command").value("show");
+    out.key("from").value(formatIso8601(from, host)).key("to").value(formatIso8601(to, host));
+    out.key("plans").beginArray();
+    for (const PlanView& plan : plans) {
         out.beginObject();
-        out.key("id").value(profile.id());
-        out.key("name").value(profile.name);
-        writeOptionalDate(out, "start", profile.start, host);
-        writeOptionalDate(out, "finish", profile.finish, host);
-        out.key("sourceOrvFilePath").value(profile.sourceOrvFilePath);
-        out.key("loaded").value(tasks.has_value());
+        writePlanMembers(out, plan, host);
         out.key("tasks");
-        if (!tasks) {
+        if (!plan.tasks) {
             out.null().endObject();
             continue;
         }
         out.beginArray();
-        for (const auto& task : *tasks) {
+        for (const TaskToday& task : *plan.tasks) {
             out.beginObject();
-            out.key("id").value(task.id());
-            out.key("name").value(task.name());
-            out.key("start").value(formatIso8601(task.start(), host));
-            out.key("finish").value(formatIso8601(task.finish(), host));
-            out.key("completed").value(task.completed());
-            out.key("color").value(task.color());
-            out.key("isMilestone").value(task.isMilestone());
-            out.key("directProjectTaskId");
-            if (const auto projectTaskId = task.directProjectTaskId()) out.value(*projectTaskId);
-            else out.null();
+            writeTaskMembers(out, task, plan, host);
             out.endObject();
         }
         out.endArray().endObject();
     }
-    out.endArray().endObject();
+    out.endArray();
+    writeErrors(out, plans);
+    out.endObject();
     fmt::print("{}", out.text());
 }
 
@@ -112,45 +76,37 @@ void printJson(const std::vector<ProjectTasks>& projects, Date at, Host& host) {
 
 int runShow(const Context& context) {
     const Options& options = context.options;
-    const auto at = parseDateArgument(options.at, context.host);
-    if (!at) {
-        printError(
-            fmt::format("--at: \"{}\" is not a date; use ISO 8601 (2025-06-10, 2025-06-10T14:30, "
-                        "2025-06-10T14:30+02:00) or now, today, tomorrow, yesterday, +3d, -2d",
-                        options.at));
-        return exitUsage;
+    Host& host = context.host;
+    // Today's whole local day, from its start to the next day's start (a day of 23 or 25 hours is one
+    // day); or the instant --at names.
+    std::optional<Date> from;
+    std::optional<Date> to;
+    if (options.at) {
+        from = to = parseDateArgument(*options.at, host);
+        if (!from) {
+            printError(
+                fmt::format("--at: \"{}\" is not a date; use ISO 8601 (2025-06-10, 2025-06-10T14:30, "
+                            "2025-06-10T14:30+02:00) or now, today, tomorrow, yesterday, +3d, -2d",
+                            *options.at));
+            return exitUsage;
+        }
+    } else {
+        from = startOfDay(host.now(), 0, host);
+        to = startOfDay(host.now(), 1, host);
+        if (!from || !to) {
+            printError("the local calendar cannot tell when today starts (is TZ a valid time zone?)");
+            return exitFailure;
+        }
     }
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
+    const auto profiles = chosenProfiles(*manager, options);
+    if (!profiles) return exitFailure;
 
-    std::vector<TodayProjectProfile> profiles;
-    if (options.project) {
-        auto profile = manager->projectProfileById(*options.project);
-        if (!profile) {
-            printError(fmt::format("no plan has the id \"{}\" (see `today list`)", *options.project));
-            return exitFailure;
-        }
-        profiles.push_back(*std::move(profile));
-    } else {
-        profiles = manager->projectProfiles();
-    }
-
-    // One call for all plans: the profiles that rebuilds refresh are stored with one write of the list.
-    auto answers = manager->tasks(profiles, *at);
-    // A rebuild refreshes the profile's name and dates; show what it stored (the first profile of an id).
-    std::unordered_map<std::string, TodayProjectProfile> stored;
-    for (auto& profile : manager->projectProfiles()) stored.try_emplace(profile.id(), std::move(profile));
-    std::vector<ProjectTasks> projects;
-    bool allLoaded = true;
-    for (std::size_t i = 0; i < profiles.size(); ++i) {
-        allLoaded = allLoaded && answers[i].has_value();
-        const auto found = stored.find(profiles[i].id());
-        projects.push_back({found != stored.end() ? found->second : profiles[i], std::move(answers[i])});
-    }
-
-    if (options.json) printJson(projects, *at, context.host);
-    else printText(projects, *at, context);
-    return allLoaded ? exitSuccess : exitFailure;
+    const auto plans = planViews(*manager, *profiles, *from, *to);
+    if (options.format == OutputFormat::text) printText(plans, *from, *to, context);
+    else printRecords(plans, *from, *to, context);
+    return allLoaded(plans) ? exitSuccess : exitFailure;
 }
 
 }  // namespace today::cli

@@ -1,7 +1,10 @@
-// `today update`: reading a listed plan again when its file has changed.
+// `today update`: reading a listed plan again when its file has changed, and following one whose file was
+// moved or renamed.
 #include <fmt/format.h>
 
 #include "tools/today/Commands.hpp"
+#include "tools/today/PlanViews.hpp"
+#include "tools/today/output/PlanText.hpp"
 
 namespace today::cli {
 
@@ -10,12 +13,27 @@ int runUpdate(const Context& context) {
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
 
-    // The list holds standardised, link-resolved paths; the path exactly as given is tried as well.
-    auto before = manager->projectProfile(std::string_view(storedPath(Url::fileUrl(argument))));
-    if (!before) before = manager->projectProfile(std::string_view(argument));
+    // An id, or the plan's file (its old path, for a plan that moved).
+    bool ambiguous = false;
+    auto before = findPlan(*manager, argument, ambiguous);
+    if (ambiguous) {
+        printError(fmt::format("\"{}\" starts more than one plan's id; give more of it (see `today list`)", argument));
+        return exitUsage;
+    }
     if (!before) {
         printError(fmt::format("{} is not in the list (see `today list`)", argument));
         return exitFailure;
+    }
+    if (const DocumentPlace place = locateDocument(*before, context.host); place.state == DocumentState::moved) {
+        if (!manager->adoptMovedDocument(before->id())) {
+            printError(fmt::format("{} moved to {} but could not follow it{}", quotedName(before->name), place.movedTo,
+                                   manager->takeLoadFailures().empty() ? "" : ": the plan could not be read"));
+            return exitFailure;
+        }
+        const auto after = manager->projectProfileById(before->id()).value_or(*before);
+        printLine(fmt::format("Followed {} ({}) from {} to {}", quotedName(after.name), printable(after.id()),
+                              printable(before->sourceOrvFilePath), printable(after.sourceOrvFilePath)));
+        return exitSuccess;
     }
     if (!context.host.exists(before->sourceOrvFilePath)) {
         printError(fmt::format("cannot update {}: no such file", before->sourceOrvFilePath));

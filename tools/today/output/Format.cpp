@@ -113,24 +113,53 @@ std::string wrap(bool on, std::string_view code, std::string_view text) {
     return fmt::format("\x1b[{}m{}\x1b[0m", code, text);
 }
 
+constexpr Glyphs unicodeGlyphs = {false, "→", "–", "◆", "■", "█", "░", "…", "“", "”"};
+constexpr Glyphs asciiGlyphs = {true, "->", "-", "*", "#", "#", ".", "...", "\"", "\""};
+const Glyphs* currentGlyphs = &unicodeGlyphs;
+
 }  // namespace
+
+const Glyphs& glyphs() { return *currentGlyphs; }
+void setAsciiOutput(bool ascii) { currentGlyphs = ascii ? &asciiGlyphs : &unicodeGlyphs; }
 
 std::string Style::bold(std::string_view text) const { return wrap(color, "1", text); }
 std::string Style::dim(std::string_view text) const { return wrap(color, "2", text); }
 std::string Style::red(std::string_view text) const { return wrap(color, "31", text); }
+std::string Style::green(std::string_view text) const { return wrap(color, "32", text); }
 
-std::string Style::swatch(std::int64_t colorIndex) const {
+std::string Style::swatchBlock(std::int64_t colorIndex, std::string_view text) const {
     // Ten distinct colours of the 256-colour palette; plans number their colours from 0.
     constexpr std::array<int, 10> palette = {33, 208, 34, 135, 160, 37, 178, 205, 130, 245};
     const auto slot = static_cast<std::size_t>(((colorIndex % 10) + 10) % 10);
-    const std::string block = fmt::format("■ {}", colorIndex);
-    if (!color) return block;
-    return fmt::format("\x1b[38;5;{}m■\x1b[0m {}", palette[slot], colorIndex);
+    if (!color) return std::string(text);
+    return fmt::format("\x1b[38;5;{}m{}\x1b[0m", palette[slot], text);
+}
+
+std::string Style::swatch(std::int64_t colorIndex) const {
+    return fmt::format("{} {}", swatchBlock(colorIndex, glyphs().swatch), colorIndex);
 }
 
 std::string formatLocalMinutes(Date date, Host& host) {
     const Zoned z = zoned(wholeUnixSeconds(date), host);
     return fmt::format("{} {:02}:{:02}", dayText(z.local), z.local.hour, z.local.minute);
+}
+
+std::string formatLocalClock(Date date, Host& host) {
+    const Zoned z = zoned(wholeUnixSeconds(date), host);
+    return fmt::format("{:02}:{:02}", z.local.hour, z.local.minute);
+}
+
+std::string formatLocalDate(Date date, Host& host) { return dayText(zoned(wholeUnixSeconds(date), host).local); }
+
+std::string formatLocalWeekday(Date date, Host& host) {
+    const Zoned z = zoned(wholeUnixSeconds(date), host);
+    const int weekday = weekdayFromDays(daysFromCivil(z.local.year, z.local.month, z.local.day));
+    return fmt::format("{} {}", weekdayNames[static_cast<std::size_t>(weekday)], dayText(z.local));
+}
+
+std::int64_t localDayNumber(Date date, Host& host) {
+    const Zoned z = zoned(wholeUnixSeconds(date), host);
+    return daysFromCivil(z.local.year, z.local.month, z.local.day);
 }
 
 std::string formatLocalDay(Date date, Host& host) {
@@ -156,11 +185,23 @@ std::string completionBar(std::int64_t percent, const Style& style, int width) {
     const auto filled = static_cast<int>((clamped * width + 50) / 100);
     std::string full;
     std::string empty;
-    for (int i = 0; i < width; ++i) (i < filled ? full : empty) += i < filled ? "█" : "░";
+    for (int i = 0; i < width; ++i) (i < filled ? full : empty) += i < filled ? glyphs().barFull : glyphs().barEmpty;
     return fmt::format("{}{} {:>3}%", wrap(style.color, "32", full), style.dim(empty), percent);
 }
 
-std::string printable(std::string_view text) { return today::detail::terminalSafe(text); }
+std::string printable(std::string_view text) {
+    std::string safe = today::detail::terminalSafe(text);
+    if (!glyphs().ascii) return safe;
+    // Each character beyond ASCII (a lead byte and its continuation bytes) becomes one "?".
+    std::string ascii;
+    ascii.reserve(safe.size());
+    for (const char c : safe) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) ascii += c;
+        else if ((byte & 0xC0) != 0x80) ascii += '?';
+    }
+    return ascii;
+}
 
 std::size_t displayWidth(std::string_view text) {
     std::size_t width = 0;
@@ -181,9 +222,11 @@ std::size_t displayWidth(std::string_view text) {
     return width;
 }
 
-std::string fitToWidth(std::string_view text, std::size_t width) {
+std::string fitToWidth(std::string_view text, std::size_t width, bool pad) {
     std::size_t used = displayWidth(text);
-    if (used <= width) return std::string(text) + std::string(width - used, ' ');
+    if (used <= width) return std::string(text) + std::string(pad ? width - used : 0, ' ');
+    const std::string_view ellipsis = glyphs().ellipsis;
+    const std::size_t ellipsisWidth = displayWidth(ellipsis);
 
     // Keep whole characters while they fit beside the ellipsis.
     std::string out;
@@ -196,15 +239,17 @@ std::string fitToWidth(std::string_view text, std::size_t width) {
         std::size_t cell = 1;
         if (length <= 0) length = 1;
         else cell = static_cast<std::size_t>(std::max(0, utf8proc_charwidth(codepoint)));
-        if (used + cell + 1 > width) break;
+        if (used + cell + ellipsisWidth > width) break;
         out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
         used += cell;
         bytes += length;
         left -= length;
     }
-    out += "…";
-    used += 1;
-    return out + std::string(width > used ? width - used : 0, ' ');
+    if (ellipsisWidth <= width) {
+        out += ellipsis;
+        used += ellipsisWidth;
+    }
+    return out + std::string(pad && width > used ? width - used : 0, ' ');
 }
 
 }  // namespace today::cli

@@ -1,4 +1,4 @@
-// The streaming JSON writer of `--json` output and of plan documents, and its string escaper.
+// The streaming JSON writer of the command's JSON output and of plan documents, and its string escaper.
 #include "tools/today/output/JsonWriter.hpp"
 
 #include <fmt/format.h>
@@ -46,6 +46,7 @@ std::string jsonQuoted(std::string_view text) {
 }
 
 void JsonWriter::newline() {
+    if (_compact) return;
     _text += '\n';
     _text.append(2 * _hasMembers.size(), ' ');
 }
@@ -91,7 +92,7 @@ JsonWriter& JsonWriter::endArray() { return close(']'); }
 JsonWriter& JsonWriter::key(std::string_view name) {
     beforeValue();
     _text += jsonQuoted(name);
-    _text += ": ";
+    _text += _compact ? ":" : ": ";
     _afterKey = true;
     return *this;
 }

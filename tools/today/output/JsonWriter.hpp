@@ -1,6 +1,6 @@
-// A small streaming JSON writer for the command's output (`--json`) and for plan documents it writes:
-// indented text, strings escaped (terminal controls as \u escapes), invalid UTF-8 replaced, numbers in their shortest
-// exact form.
+// A small streaming JSON writer for the command's output (`--format json`) and for plan documents it writes:
+// indented or compact text, strings escaped (terminal controls as \u escapes), invalid UTF-8 replaced, numbers in their
+// shortest exact form.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,9 @@ namespace today::cli {
 
 class JsonWriter {
 public:
+    enum class Layout { indented, compact };
+    explicit JsonWriter(Layout layout = Layout::indented) : _compact(layout == Layout::compact) {}
+
     JsonWriter& beginObject();
     JsonWriter& endObject();
     JsonWriter& beginArray();
@@ -27,6 +30,8 @@ public:
 
     // The text written so far, ending in a newline once the outermost value is complete.
     const std::string& text() const { return _text; }
+    // Forgets the text written, to write the next value (a line of JSON Lines) afresh.
+    void clear() { _text.clear(); }
 
 private:
     void beforeValue();
@@ -36,6 +41,7 @@ private:
     std::string _text;
     std::vector<bool> _hasMembers;  // one entry per open object or array
     bool _afterKey = false;
+    bool _compact;
 };
 
 // The text as a JSON string literal, quotes included.

@@ -305,12 +305,13 @@ private:
 
     // --- Errors
 
-    // Checks what the JSON parser reports without a position: nesting depth, unterminated strings and
-    // control characters in strings.
+    // Checks what the JSON parser reports without a position (or at the start of the document): nesting
+    // depth, unterminated strings, control characters in strings, and text after the plan.
     bool prescan() {
         std::size_t depth = 0;
         bool inString = false;
         std::size_t stringStart = 0;
+        std::size_t planEnd = 0;  // after the bracket that closes the first value
         for (std::size_t i = 0; i < _text.size(); ++i) {
             const auto c = static_cast<unsigned char>(_text[i]);
             if (inString) {
@@ -324,10 +325,14 @@ private:
             } else if (c == '{' || c == '[') {
                 if (++depth > maxNesting) return fail(fmt::format("nested deeper than {} levels", maxNesting), i);
             } else if ((c == '}' || c == ']') && depth > 0) {
-                --depth;
+                if (--depth == 0 && planEnd == 0) planEnd = i + 1;
             }
         }
         if (inString) return fail("string is not closed", stringStart);
+        if (planEnd != 0) {
+            const auto after = _text.find_first_not_of(" \t\r\n", planEnd);
+            if (after != std::string_view::npos) return fail("unexpected text after the plan", after);
+        }
         return true;
     }
 

@@ -1,0 +1,182 @@
+// Days and ranges end to end: today's whole day, the days of an agenda across changes of the clocks in
+// two zones, the next task to start, and plans whose documents moved or went.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "CommandRunner.hpp"
+#include "tools/today/dates/DateArgument.hpp"
+#include "tools/today/output/Format.hpp"
+
+namespace today::testing {
+namespace {
+
+using nlohmann::json;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::string task(int id, const std::string& name, const std::string& start, const std::string& finish) {
+    return R"({"id": )" + std::to_string(id) + R"(, "name": ")" + name + R"(", "start": ")" + start +
+           R"(", "finish": ")" + finish + R"("})";
+}
+
+std::string planOf(const std::string& name, const std::vector<std::string>& tasks) {
+    std::string children;
+    for (const auto& each : tasks) children += (children.empty() ? "" : ",") + each;
+    return R"({"name": ")" + name + R"(", "rootTask": {"id": 0, "children": [)" + children + "]}}";
+}
+
+class Agenda : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fileExists(TODAY_COMMAND)) GTEST_SKIP() << "the command is not built: " << TODAY_COMMAND;
+    }
+    CommandResult today(const std::vector<std::string>& arguments,
+                        const std::map<std::string, std::string>& environment = {}) const {
+        return _runner.run(arguments, environment);
+    }
+    std::string add(const std::string& file, const std::string& text,
+                    const std::map<std::string, std::string>& environment = {}) const {
+        const CommandResult added = today({"add", _runner.dir().write(file, text)}, environment);
+        EXPECT_EQ(added.exitCode, 0) << added.err;
+        const auto from = added.out.find(" as ") + 4;
+        return added.out.substr(from, added.out.find(" from ") - from);
+    }
+    CommandRunner _runner;
+};
+
+// Tasks early and late today are all shown, whatever the time of day the command runs.
+TEST_F(Agenda, TodayIsTheWholeLocalDay) {
+    ScopedTimeZone zone("Europe/Berlin");
+    Host& host = Host::current();
+    const Date start = *cli::startOfDay(host.now(), 0, host);
+    const auto at = [&](double hours) {
+        return cli::formatIso8601(Date(start.timeIntervalSinceReferenceDate() + hours * 3600), host);
+    };
+    add("day.json", planOf("Day", {task(1, "Standup", at(9), at(9.5)), task(2, "Review", at(15), at(16)),
+                                   task(3, "Tomorrow", at(24), at(25))}));
+    const CommandResult shown = today({});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("Standup  09:00–09:30"));
+    EXPECT_THAT(shown.out, HasSubstr("Review   15:00–16:00"));
+    EXPECT_THAT(shown.out, Not(HasSubstr("Tomorrow")));
+    EXPECT_EQ(today({"show"}).out, shown.out);
+    const json document = json::parse(today({"--json"}).out);
+    EXPECT_EQ(document["from"], at(0));
+    EXPECT_EQ(document["plans"][0]["tasks"].size(), 2u);
+}
+
+// Each day runs from one local midnight to the next: 23 hours on the day the clocks go forward, 25 on
+// the day they go back; a task over the whole range is on each of its days.
+TEST_F(Agenda, DaysFollowTheLocalCalendarAcrossClockChanges) {
+    struct Case {
+        std::string zone;
+        std::string first;  // the day before a change
+        std::string last;
+        std::vector<int> hours;  // of each day
+    };
+    const std::vector<Case> cases = {{"Europe/Berlin", "2090-03-25", "2090-03-27", {24, 23, 24}},
+                                     {"Europe/Berlin", "2090-10-29", "2090-10-29", {25}},
+                                     {"America/New_York", "2090-03-11", "2090-03-13", {24, 23, 24}},
+                                     {"America/New_York", "2090-11-04", "2090-11-05", {24, 25}}};
+    for (const Case& each : cases) {
+        const std::map<std::string, std::string> zone = {{"TZ", each.zone}};
+        CommandRunner runner;
+        const std::string plan =
+            planOf("Night shift", {task(1, "All the days", each.first + "T12:00:00Z", each.last + "T23:59:00Z")});
+        ASSERT_EQ(runner.run({"add", runner.dir().write("night.json", plan)}, zone).exitCode, 0);
+        const CommandResult agenda =
+            runner.run({"agenda", "--from", each.first, "--to", each.last, "--format", "json"}, zone);
+        ASSERT_EQ(agenda.exitCode, 0) << agenda.err;
+        const json days = json::parse(agenda.out)["days"];
+        ASSERT_EQ(days.size(), each.hours.size()) << each.zone;
+        for (std::size_t i = 0; i < days.size(); ++i) {
+            ScopedTimeZone scoped(each.zone.c_str());
+            const auto from = cli::absoluteDate(*cli::parseIso8601(days[i]["from"].get<std::string>()));
+            const auto to = cli::absoluteDate(*cli::parseIso8601(days[i]["to"].get<std::string>()));
+            EXPECT_EQ(to->timeIntervalSinceReferenceDate() - from->timeIntervalSinceReferenceDate(),
+                      each.hours[i] * 3600.0)
+                << each.zone << " " << days[i]["date"];
+            EXPECT_THAT(days[i]["from"].get<std::string>(), HasSubstr("T00:00:00")) << each.zone;
+            if (i + 1 < days.size()) {
+                EXPECT_EQ(days[i]["to"], days[i + 1]["from"]);
+            }
+            EXPECT_EQ(days[i]["tasks"].size(), 1u) << each.zone << " " << days[i]["date"];
+        }
+    }
+}
+
+TEST_F(Agenda, RangesTheNextTaskAndTheirUsage) {
+    add("office.json", planOf("Office", {task(1, "Pack", "2090-06-09T09:00:00+02:00", "2090-06-13T17:00:00+02:00"),
+                                         task(2, "Move", "2090-06-14T08:00:00+02:00", "2090-06-14T18:00:00+02:00")}));
+    add("home.json", planOf("Home", {task(3, "Paint", "2090-06-14T08:00:00+02:00", "2090-06-15T18:00:00+02:00")}));
+
+    const CommandResult week = today({"agenda", "2090-06-12", "--days", "4"});
+    EXPECT_EQ(week.exitCode, 0) << week.err;
+    EXPECT_THAT(week.out, HasSubstr("Agenda Mon 2090-06-12 – Thu 2090-06-15\n"));
+    EXPECT_THAT(week.out, HasSubstr("Wed 2090-06-14\n  Office\n    Move  08:00–18:00"));
+    EXPECT_THAT(week.out, HasSubstr("Thu 2090-06-15\n  Home\n    Paint  06-14 08:00 → 06-15 18:00"));
+    EXPECT_EQ(today({"agenda", "2090-06-12", "--days", "4", "--format", "jsonl"}).out,
+              today({"agenda", "--from", "2090-06-12", "--to", "2090-06-15", "--format", "jsonl"}).out);
+
+    // Two tasks start next at the same time, in two plans.
+    const json next = json::parse(today({"next", "--at", "2090-06-12T12:00", "--json"}).out);
+    ASSERT_EQ(next["tasks"].size(), 2u);
+    EXPECT_EQ(next["tasks"][0]["name"], "Move");
+    EXPECT_EQ(next["tasks"][1]["name"], "Paint");
+    EXPECT_THAT(today({"next", "--at", "2090-06-12T12:00"}).out,
+                HasSubstr("Next: Wed 2090-06-14 08:00 (in 1 day 20 hours)"));
+    EXPECT_THAT(today({"next", "--at", "2090-07-01"}).out, HasSubstr("Nothing starts after"));
+
+    for (const std::vector<std::string>& usage :
+         {std::vector<std::string>{"agenda", "--days", "0"},
+          {"agenda", "--from", "2090-06-12"},
+          {"agenda", "--days", "3", "--from", "2090-06-12", "--to", "2090-06-13"},
+          {"agenda", "2090-06-12", "--from", "2090-06-12", "--to", "2090-06-13"},
+          {"agenda", "--from", "2090-06-13", "--to", "2090-06-12"},
+          {"agenda", "someday"},
+          {"--at", "now", "agenda"}}) {
+        EXPECT_EQ(today(usage).exitCode, 2) << usage.back();
+    }
+}
+
+// A renamed plan is followed where its bookmark leads and adopted with its id by `update`; a plan whose
+// document is gone is shown from its snapshot; both are marked.
+TEST_F(Agenda, MovedAndMissingDocumentsAreMarkedAndMovedOnesFollowed) {
+    const std::string text =
+        planOf("Office", {task(1, "Pack", "2090-06-09T09:00:00+02:00", "2090-06-13T17:00:00+02:00")});
+    const std::string id = add("office.json", text);
+    const std::string gone =
+        add("gone.json", planOf("Gone", {task(2, "Keep", "2090-06-09T09:00:00+02:00", "2090-06-13T17:00:00+02:00")}));
+    const std::string old = _runner.dir().file("office.json");
+    const std::string renamed = _runner.dir().file("office-2090.json");
+    std::filesystem::rename(old, renamed);
+    std::filesystem::remove(_runner.dir().file("gone.json"));
+
+    const CommandResult shown = today({"--at", "2090-06-10T12:00"});
+    EXPECT_EQ(shown.exitCode, 0) << shown.err;
+    if (shown.out.find("moved to") == std::string::npos)
+        GTEST_SKIP() << "no birth times: a renamed file is not followed";
+    EXPECT_THAT(shown.out, HasSubstr("  moved to " + renamed + "\n  (`today update " + id + "` follows it"));
+    EXPECT_THAT(shown.out, HasSubstr(_runner.dir().file("gone.json") + " is gone: shown from its snapshot\n    Keep"));
+    const json document = json::parse(today({"--at", "2090-06-10T12:00", "--json"}).out);
+    EXPECT_EQ(document["plans"][0]["document"], "moved");
+    EXPECT_EQ(document["plans"][0]["movedTo"], renamed);
+    EXPECT_EQ(document["plans"][1]["document"], "missing");
+    EXPECT_EQ(document["plans"][1]["tasks"][0]["name"], "Keep");
+
+    const CommandResult followed = today({"update", old});
+    EXPECT_EQ(followed.exitCode, 0) << followed.err;
+    EXPECT_EQ(followed.out, "Followed “Office” (" + id + ") from " + old + " to " + renamed + "\n");
+    const json listed = json::parse(today({"list", "--json"}).out);
+    EXPECT_EQ(listed["plans"][0]["id"], id);
+    EXPECT_EQ(listed["plans"][0]["file"], renamed);
+    EXPECT_EQ(listed["plans"][0]["document"], "present");
+    EXPECT_EQ(today({"update", id}).out, "“Office” (" + id + ") is up to date\n");
+}
+
+}  // namespace
+}  // namespace today::testing

@@ -1,0 +1,190 @@
+// The subcommands and options of `today`, their help texts (what each does, the files, the environment
+// and the exit status, in 80 columns), and the check that every option given does something.
+#include "tools/today/CommandLine.hpp"
+
+#include <fmt/format.h>
+
+#include <map>
+
+#include "today/version.hpp"
+#include "tools/today/Commands.hpp"
+
+namespace today::cli {
+
+namespace {
+
+constexpr std::size_t helpColumn = 26;
+
+const std::string filesAndExit =
+    "Files (in the group's container, $TODAY_GROUP_CONTAINERS/<group>):\n"
+    "  projects.json    the list of plans      <id>.prj   a plan's snapshot\n"
+    "Environment:\n"
+    "  TODAY_GROUP_CONTAINERS, XDG_DATA_HOME, HOME   where containers are kept\n"
+    "  NO_COLOR  no colours      COLUMNS  the width when not on a terminal\n"
+    "  LC_ALL, LC_CTYPE, LANG    plain ASCII text unless UTF-8;  TZ  time zone\n"
+    "Exit status: 0 success, 1 failure (also a plan that could not be loaded),\n"
+    "2 bad usage.  See today(1).";
+
+void addCommonOptions(CLI::App& app, Options& options) {
+    app.add_option("--group", options.group,
+                   "Application group of the shared container\n(default: " +
+                       std::string(WidgetHelper::securityApplicationGroupIdentifier) + ")")
+        ->type_name("ID");
+    const std::map<std::string, ColorChoice> colors = {
+        {"auto", ColorChoice::automatic}, {"always", ColorChoice::always}, {"never", ColorChoice::never}};
+    app.add_option("--color", options.color, "Colours: auto (on a terminal), always, never")
+        ->transform(CLI::CheckedTransformer(colors))
+        ->option_text("WHEN");
+    app.add_flag("--no-color", options.noColor, "The same as --color never");
+    app.footer(filesAndExit);
+}
+
+void addFormatOptions(CLI::App& app, Options& options) {
+    const std::map<std::string, OutputFormat> formats = {{"text", OutputFormat::text},
+                                                         {"json", OutputFormat::json},
+                                                         {"jsonl", OutputFormat::jsonl},
+                                                         {"tsv", OutputFormat::tsv}};
+    app.add_option("--format", options.format, "text, json (one document), jsonl (a task a\nline) or tsv")
+        ->transform(CLI::CheckedTransformer(formats))
+        ->option_text("FORMAT");
+    app.add_flag("--json", options.json, "The same as --format json");
+    app.add_flag("--pretty", options.pretty, "Indented JSON");
+}
+
+void addShowOptions(CLI::App& app, Options& options) {
+    app.add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    app.add_option("--at", options.at,
+                   "The tasks on at this instant instead of today:\n2025-06-10T14:30, 2025-06-10T14:30+02:00, "
+                   "now,\ntoday, tomorrow, yesterday, +3d, -2d")
+        ->type_name("DATE");
+    addFormatOptions(app, options);
+}
+
+CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& description, Options& options) {
+    CLI::App* sub = app.add_subcommand(name, description);
+    addCommonOptions(*sub, options);
+    return sub;
+}
+
+// The long name of an option ("--at"), as messages quote it.
+std::string optionName(const CLI::Option& option) {
+    const auto& names = option.get_lnames();
+    return names.empty() ? option.get_name() : "--" + names.front();
+}
+
+}  // namespace
+
+void defineCommandLine(CLI::App& app, Options& options) {
+    app.description(
+        "Shows the tasks of your plans that are on today, and keeps the list of\n"
+        "plans that the Today widget shows. Without a subcommand it runs `show`.");
+    app.get_formatter()->column_width(helpColumn);
+    app.set_version_flag("-V,--version", TODAY_VERSION_STRING, "Print the version and exit");
+    app.require_subcommand(0, 1);
+    addCommonOptions(app, options);
+    addShowOptions(app, options);
+
+    auto* show = addSubcommand(app, "show", "Show today's tasks of each plan (or at an instant)", options);
+    addShowOptions(*show, options);
+
+    auto* agenda = addSubcommand(app, "agenda", "The days of a range, each with its tasks", options);
+    agenda->add_option("DAY", options.day, "The first day (default: today): 2025-06-10,\ntoday, tomorrow, +3d")
+        ->type_name("");
+    auto* days = agenda->add_option("--days", options.days, "This many days (default: 7)")
+                     ->type_name("N")
+                     ->check(CLI::Range(1, 3660));
+    auto* from = agenda->add_option("--from", options.from, "The first day ...")->type_name("DAY");
+    auto* to = agenda->add_option("--to", options.to, "... and the last day (included)")->type_name("DAY");
+    from->needs(to)->excludes(days);
+    to->needs(from)->excludes(days);
+    agenda->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addFormatOptions(*agenda, options);
+
+    auto* next = addSubcommand(app, "next", "The next task to start in any plan, and when", options);
+    next->add_option("--at", options.at, "From this instant instead of now")->type_name("DATE");
+    next->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addFormatOptions(*next, options);
+
+    auto* list = addSubcommand(app, "list", "List the plans", options);
+    addFormatOptions(*list, options);
+
+    auto* add = addSubcommand(app, "add", "Add a plan document to the list", options);
+    add->add_option("FILE", options.file, "Path or file:// URL of a JSON plan or\nMicrosoft Project XML")->required();
+    add->add_flag("--again", options.again, "Add a file that is already listed once more");
+
+    auto* update = addSubcommand(app, "update", "Read a listed plan again; follow a moved one", options);
+    update->add_option("PLAN", options.file, "Id of the plan or the path of its file")->required();
+
+    auto* remove = addSubcommand(app, "remove", "Remove a plan from the list", options);
+    remove->add_option("PLAN", options.id, "Id, a unique start of one, or the plan's file")->required();
+
+    auto* link = app.add_subcommand("link", "Print a widget link");
+    link->require_subcommand(1);
+    link->footer("Exit status: 0 success, 2 bad usage or an id that no link can carry.");
+    link->add_subcommand("project", "The link that opens a project")
+        ->add_option("ID", options.id, "Id of the project")
+        ->required();
+    link->add_subcommand("guide", "The link that opens the widget setting guide");
+    link->add_subcommand("legacy", "The link that opens the older Today setting");
+
+    app.add_subcommand("open", "Tell what a widget link opens")
+        ->footer("Exit status: 0 a widget link, 1 not a widget link, 2 bad usage.")
+        ->add_option("URL", options.url, "The link")
+        ->required();
+
+    addSubcommand(app, "demo", "Show a sample plan in a fresh temporary container", options);
+
+    app.add_subcommand("help", "Print the help of a subcommand")
+        ->add_option("COMMAND", options.topic, "The subcommand (link project: two words)")
+        ->expected(0, 2);
+}
+
+std::string chosenCommand(const CLI::App& app, const Options& options) {
+    const auto parsed = app.get_subcommands();
+    const CLI::App* sub = parsed.empty() ? nullptr : parsed.front();
+    std::string name = sub ? sub->get_name() : "show";
+    if (sub && !sub->get_subcommands().empty()) name += " " + sub->get_subcommands().front()->get_name();
+
+    // Options before a subcommand belong to `show`; another subcommand takes only those it has itself.
+    if (sub) {
+        for (const CLI::Option* option : app.get_options()) {
+            if (option->count() == 0 || option->get_lnames().empty()) continue;
+            if (sub->get_option_no_throw(optionName(*option)) == nullptr) {
+                printError(fmt::format("{} does nothing for `today {}`; it is an option of `today show`",
+                                       optionName(*option), name));
+                return {};
+            }
+        }
+    }
+    const bool json = options.json || options.format == OutputFormat::json;
+    if (options.pretty && !json) {
+        printError("--pretty does nothing without --format json");
+        return {};
+    }
+    if (options.json && options.format != OutputFormat::text && options.format != OutputFormat::json) {
+        printError("--json and --format ask for two different formats; give one");
+        return {};
+    }
+    if (options.noColor && options.color == ColorChoice::always) {
+        printError("--no-color and --color always contradict each other; give one");
+        return {};
+    }
+    return name;
+}
+
+std::optional<std::string> helpOf(const CLI::App& app, const std::vector<std::string>& command) {
+    const CLI::App* at = &app;
+    std::string prefix = app.get_name();
+    for (const std::string& word : command) {
+        if (at != &app) prefix += " " + at->get_name();
+        const CLI::App* next = nullptr;
+        for (const CLI::App* sub : at->get_subcommands([](const CLI::App*) { return true; })) {
+            if (sub->get_name() == word) next = sub;
+        }
+        if (next == nullptr) return std::nullopt;
+        at = next;
+    }
+    return at == &app ? at->help() : at->help(prefix);
+}
+
+}  // namespace today::cli

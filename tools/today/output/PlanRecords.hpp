@@ -1,0 +1,44 @@
+// Plans and tasks for scripts: the members of their JSON objects, JSON Lines and tab-separated rows.
+// Every document and line carries "version": 1; ids are strings, so that 64-bit ids survive readers
+// that hold numbers as doubles.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/today/Options.hpp"
+#include "tools/today/PlanViews.hpp"
+#include "tools/today/output/JsonWriter.hpp"
+
+namespace today::cli {
+
+inline constexpr std::int64_t recordsVersion = 1;
+
+// A writer for the options' JSON layout: compact unless --pretty.
+JsonWriter jsonWriter(const Options& options);
+
+// The members of a plan's object: id, name, start, finish, file, link, document, movedTo, and whether
+// its tasks could be loaded when `withTasks`.
+void writePlanMembers(JsonWriter& out, const PlanView& plan, Host& host, bool withTasks = true);
+// The members of a task's object: id, name, start, finish, completedPercent, colorIndex, isMilestone,
+// projectTaskId, projectTaskName.
+void writeTaskMembers(JsonWriter& out, const TaskToday& task, const PlanView& plan, Host& host);
+// "errors": one object (plan, file, message) for each plan that could not be loaded.
+void writeErrors(JsonWriter& out, const std::vector<PlanView>& plans);
+
+// A task as a line of JSON Lines or a row of TSV: with its plan and the day it is listed on.
+struct TaskRow {
+    const PlanView* plan;
+    const TaskToday* task;
+    std::string day;  // YYYY-MM-DD
+};
+
+// The rows as JSON Lines (one complete object per line) or as TSV (a header row first).
+std::string taskRows(const std::vector<TaskRow>& rows, OutputFormat format, Host& host);
+
+// A field of a TSV row: backslash, tab, newline and carriage return written as \\, \t, \n and \r, other
+// terminal controls as \u escapes, bytes that are not UTF-8 as U+FFFD.
+std::string tsvField(std::string_view text);
+
+}  // namespace today::cli

@@ -1,0 +1,62 @@
+# Bash completion of the today command: subcommands, their options, and plan ids from `today list`.
+
+# The ids of the listed plans, in the group the command line names (first column of the TSV list).
+_today_plan_ids() {
+    local group=() i
+    for ((i = 1; i < ${#COMP_WORDS[@]} - 1; i++)); do
+        [[ ${COMP_WORDS[i]} == --group ]] && group=(--group "${COMP_WORDS[i + 1]}")
+    done
+    "${COMP_WORDS[0]}" list "${group[@]}" --format tsv 2>/dev/null | tail -n +2 | cut -f1
+}
+
+_today() {
+    local cur prev words cword
+    _init_completion || return
+
+    local commands="show agenda next list add update remove link open demo help"
+    local common="--group --color --no-color --help"
+    local formats="--format --json --pretty"
+    local command="" i
+    for ((i = 1; i < cword; i++)); do
+        case ${words[i]} in
+            --group | --color | --format | --at | --project | --days | --from | --to) ((i++)) ;;
+            -*) ;;
+            *) command=${words[i]}; break ;;
+        esac
+    done
+
+    case $prev in
+        --color) COMPREPLY=($(compgen -W "auto always never" -- "$cur")); return ;;
+        --format) COMPREPLY=($(compgen -W "text json jsonl tsv" -- "$cur")); return ;;
+        --at | --from | --to) COMPREPLY=($(compgen -W "now today tomorrow yesterday" -- "$cur")); return ;;
+        --project) COMPREPLY=($(compgen -W "$(_today_plan_ids)" -- "$cur")); return ;;
+        --group | --days) return ;;
+    esac
+
+    case $command in
+        "") COMPREPLY=($(compgen -W "$commands $common $formats --at --project --version" -- "$cur")) ;;
+        show) COMPREPLY=($(compgen -W "$common $formats --at --project" -- "$cur")) ;;
+        agenda) COMPREPLY=($(compgen -W "$common $formats --project --days --from --to today tomorrow" -- "$cur")) ;;
+        next) COMPREPLY=($(compgen -W "$common $formats --project --at" -- "$cur")) ;;
+        list) COMPREPLY=($(compgen -W "$common $formats" -- "$cur")) ;;
+        add)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "$common --again" -- "$cur"))
+            else
+                _filedir '@(json|xml)'
+            fi
+            ;;
+        update | remove)
+            if [[ $cur == -* ]]; then
+                COMPREPLY=($(compgen -W "$common" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -W "$(_today_plan_ids)" -- "$cur"))
+                _filedir '@(json|xml)'
+            fi
+            ;;
+        link) COMPREPLY=($(compgen -W "project guide legacy" -- "$cur")) ;;
+        help) COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
+        demo) COMPREPLY=($(compgen -W "$common" -- "$cur")) ;;
+    esac
+}
+complete -F _today today
