@@ -117,6 +117,25 @@ TEST_F(SharedListTest, DeletionsByBothManagersHold) {
     EXPECT_FALSE(fileExists(dbPath()));
 }
 
+// The widget holds the first plan's profile when the application removes it; rebuilding its snapshot
+// from the widget's copy afterwards does not bring it back into the list.
+TEST_F(SharedListTest, ARemovalByTheOtherManagerIsNotUndoneByARefresh) {
+    const TodayProjectProfile held = widget->projectProfileById(first).value();
+    EXPECT_TRUE(application->deleteProject(first));
+    setModified(documentPath("first"), static_cast<std::int64_t>(documentTime) + 60);
+    widget->setDocument(documentPath("first"), planNamed("first, revised"));
+    EXPECT_TRUE(widget->tasks(held, testNow()));
+    EXPECT_EQ(idsOf(storedProfiles()), std::vector{second});
+
+    // A profile that this manager never saw listed is still stored by its refresh, as before.
+    const TodayProjectProfile& unseen = held;
+    const auto fresh = makeManager();
+    fresh->setDocument(documentPath("first"), planNamed("first, again"));
+    setModified(documentPath("first"), static_cast<std::int64_t>(documentTime) + 120);
+    EXPECT_TRUE(fresh->tasks(unseen, testNow()));
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector{second, first}));
+}
+
 TEST_F(SharedListTest, AListThatCannotBeReadAgainIsNeverWrittenOver) {
     const std::string damaged = readText(dbPath()) + ",";
     writeText(dbPath(), damaged);  // planted between the application's write and the widget's

@@ -92,7 +92,7 @@ TEST_F(Conventions, OptionsThatDoNothingAndBadGroupsAreUsageErrors) {
     const std::string blocked = _runner.dir().write("blocked", "a file, not a directory");
     const CommandResult nowhere = _runner.run({"list"}, {{"TODAY_GROUP_CONTAINERS", blocked}});
     EXPECT_EQ(nowhere.exitCode, 1);
-    EXPECT_THAT(nowhere.err, HasSubstr("the directory " + blocked + "/group.com.orvane.project cannot be made"));
+    EXPECT_THAT(nowhere.err, HasSubstr("has no shared container: " + blocked + " is not a directory"));
 }
 
 TEST_F(Conventions, UnreadableFilesAreToldByTheirRealCause) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "today/manager/TodayManager.hpp"
+#include "today/manager/TodayManagerImpl.hpp"
 #include "today/manager/TodaySnapshot.hpp"
 #include "today/outside/Host.hpp"
 #include "today/outside/Path.hpp"
@@ -12,9 +13,9 @@
 namespace today {
 
 bool TodayConfigable::adoptMovedDocument(std::string_view project) {
-    const bool adopted = locked([&] {
-        followListFile();
-        const auto listed = profileById(project);
+    const bool adopted = _impl->locked([&] {
+        _impl->followListFile();
+        const auto listed = _impl->profileById(project);
         const auto options = bookmarkResolutionOptions();
         if (!listed || !listed->securityScopedBookmark || !options) return false;
         bool stale = false;
@@ -26,7 +27,7 @@ bool TodayConfigable::adoptMovedDocument(std::string_view project) {
 
         const auto project = loadJsonProjectFromOrvFile(documentPath);
         if (!project) return false;
-        const auto cachePath = cacheFilePath(listed->id());
+        const auto cachePath = _impl->cacheFilePath(listed->id());
         const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
         if (!cachePath || !cacheFile.save(*cachePath)) return false;
         auto bookmark = documentUrl.bookmarkData(BookmarkCreationOptions::withSecurityScope);
@@ -41,7 +42,7 @@ bool TodayConfigable::adoptMovedDocument(std::string_view project) {
         moved.sourceOrvFilePath = documentPath;
         moved.securityScopedBookmark = std::move(*bookmark);
         moved.lastUpdate = *lastUpdate;
-        return updateProjectProfile(moved);
+        return _impl->updateProjectProfile(moved);
     });
     if (adopted) didChanged(std::string(project));
     return adopted;

@@ -3,6 +3,7 @@
 #include "today/manager/TodayManager.hpp"
 
 #include <algorithm>
+#include <unordered_set>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -110,7 +111,7 @@ bool TodayManager::Impl::saveProjectProfiles(const std::vector<TodayProjectProfi
 
 bool TodayManager::Impl::updateProjectProfile(const TodayProjectProfile& profile) {
     // The change holds its own copy of the profile: it may be applied again later (see `storeChange`).
-    return storeChange([profile](std::vector<TodayProjectProfile>& profiles) {
+    return storeChange([this, profile](std::vector<TodayProjectProfile>& profiles) {
         // Every profile with the id is replaced where it stands, the others are kept as they are (in
         // place: copying the whole list would cost more than writing it).
         bool matched = false;
@@ -121,7 +122,11 @@ bool TodayManager::Impl::updateProjectProfile(const TodayProjectProfile& profile
                 matched = true;
             }
         }
-        if (!matched) profiles.push_back(profile);
+        // A profile that another writer removed while this manager held it is not brought back by a
+        // refresh of this manager's older copy: the removal wins.
+        const bool removedElsewhere = std::any_of(_removedElsewhere.begin(), _removedElsewhere.end(),
+                                                  [&](const std::string& removed) { return id.equals(removed); });
+        if (!matched && !removedElsewhere) profiles.push_back(profile);
     });
 }
 
@@ -179,7 +184,10 @@ bool TodayManager::Impl::followListFile() const {
         if (error != std::errc::no_such_file_or_directory) return false;
         // Another writer emptied the list (or it never had a file): memory keeps what it holds only
         // while the file was already absent when last looked at.
-        if (!_listFileKnown || _listFile) _profiles.clear();
+        if (!_listFileKnown || _listFile) {
+            noteRemovedElsewhere({});
+            _profiles.clear();
+        }
         _listFile.reset();
         _listFileKnown = true;
         _listFileUnread = false;
@@ -189,11 +197,26 @@ bool TodayManager::Impl::followListFile() const {
 
     auto profiles = readProjectProfiles(path);
     if (!profiles) return false;
+    noteRemovedElsewhere(*profiles);
     _profiles = std::move(*profiles);
     _listFile = std::move(status);
     _listFileKnown = true;
     _listFileUnread = false;
     return true;
+}
+
+void TodayManager::Impl::noteRemovedElsewhere(const std::vector<TodayProjectProfile>& now) const {
+    // Ids kept byte for byte are found by hashing; only the few others are compared canonically.
+    std::unordered_set<std::string_view> exact;
+    exact.reserve(now.size());
+    for (const auto& profile : now) exact.insert(profile.id());
+    for (const auto& listed : _profiles) {
+        if (exact.contains(listed.id())) continue;
+        const detail::CanonicalText id(listed.id());
+        const bool kept = std::any_of(now.begin(), now.end(),
+                                      [&](const TodayProjectProfile& profile) { return id.equals(profile.id()); });
+        if (!kept) _removedElsewhere.push_back(listed.id());
+    }
 }
 
 bool TodayManager::Impl::setAsideUnreadListFile() {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "today/manager/TodayManager.hpp"
+#include "today/manager/TodayTaskSelection.hpp"
 #include "today/outside/Bytes.hpp"
 #include "today/outside/Date.hpp"
 #include "today/outside/GroupContainer.hpp"
@@ -53,6 +54,8 @@ public:
     // Reads the list file again when it is not the version this manager last read or wrote; false
     // when it changed and cannot be read. An absent file is an empty list.
     bool followListFile() const;
+    // Remembers the profiles of memory that the list read again (`now`) no longer holds.
+    void noteRemovedElsewhere(const std::vector<TodayProjectProfile>& now) const;
     // Moves a list file that could not be read at creation aside, under a new name beside it, before
     // the first write over it; false when it could not be moved.
     bool setAsideUnreadListFile();
@@ -62,12 +65,14 @@ public:
     // re-created and stored, if any.
     std::optional<Url> resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options,
                                        std::optional<TodayProjectProfile>* refreshed);
-    std::optional<std::vector<TaskToday>> tasksLocked(const TodayProjectProfile& of, Date at);
-    std::optional<std::vector<detail::JsonTaskToday>> todayTaskRecords(const TodayProjectProfile& of, Date at);
+    std::optional<std::vector<TaskToday>> tasksLocked(const TodayProjectProfile& of, const detail::TaskWindow& window);
+    std::optional<std::vector<detail::JsonTaskToday>> todayTaskRecords(const TodayProjectProfile& of,
+                                                                       const detail::TaskWindow& window);
     std::optional<std::vector<detail::JsonTaskToday>> rebuildTodayCache(const std::string& documentPath,
                                                                         const std::optional<std::string>& cachePath,
                                                                         Date documentDate,
-                                                                        const TodayProjectProfile& profile, Date at);
+                                                                        const TodayProjectProfile& profile,
+                                                                        const detail::TaskWindow& window);
     // A copy of the first profile whose source path equals `path`, or none.
     std::optional<TodayProjectProfile> firstProfileWithPath(std::string_view path) const;
     // A copy of the first profile with the id, or none.
@@ -91,6 +96,9 @@ public:
     mutable bool _listFileKnown = false;          // false: the file must be looked at before a write
     mutable bool _listFileUnread = false;         // `_listFile` is there but could not be read
     std::optional<std::string> _damagedListCopy;  // where an unreadable list file was moved
+    // The ids that this manager held and another writer removed from the file (seen when the file was
+    // read again): a refresh of such a profile never appends it again.
+    mutable std::vector<std::string> _removedElsewhere;
     // While several profiles' tasks are asked at once: the changes that wait for one write of the list,
     // with the source path of each changed profile (for the message when that write fails).
     bool _deferListWrites = false;

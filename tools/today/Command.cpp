@@ -99,7 +99,6 @@ int runSubcommand(int argc, char** argv, CommandHost& host) {
     }
     if (options.json) options.format = OutputFormat::json;
 
-    Host& host = context.host;
     setAsciiOutput(!localeIsUtf8(host));
     context.style.color = wantsColor(options.noColor ? ColorChoice::never : options.color, host);
     context.width = outputWidth(host);
