@@ -258,7 +258,7 @@ TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
 
     EXPECT_EQ(today({"open", "OrvaneProject://ABC-1"}).out, "project ABC-1\n");
     EXPECT_EQ(today({"open", "OrvaneProject://today-setting"}).out, "legacy Today setting\n");
-    for (const std::string text : {"orvaneproject://ABC-1", "no link"}) {
+    for (const std::string text : {"OrvaneProject:ABC-1", "no link"}) {
         const CommandResult none = today({"open", text});
         EXPECT_EQ(none.exitCode, 1) << text;
         EXPECT_EQ(none.err, "today: " + text + " is not a widget link\n");

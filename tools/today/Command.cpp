@@ -112,6 +112,7 @@ int runSubcommand(int argc, char** argv, CommandHost& host) {
     if (command == "link guide") return runLink(context, Kind::widgetSettingGuide);
     if (command == "link legacy") return runLink(context, Kind::legacyTodaySetting);
     if (command == "open") return runOpen(context);
+    if (command == "integrate") return runIntegrate(context);
     if (command == "demo") return runDemo(context);
     return runShow(context);
 }

@@ -127,10 +127,26 @@ void defineCommandLine(CLI::App& app, Options& options) {
     link->add_subcommand("guide", "The link that opens the widget setting guide");
     link->add_subcommand("legacy", "The link that opens the older Today setting");
 
-    app.add_subcommand("open", "Tell what a widget link opens")
-        ->footer("Exit status: 0 a widget link, 1 not a widget link, 2 bad usage.")
-        ->add_option("URL", options.url, "The link")
+    auto* open = addSubcommand(app, "open", "Tell what a widget link opens, or open it", options);
+    open->footer(
+        "Environment:\n"
+        "  TODAY_OPEN_COMMAND  opens a plan's file (its one argument) instead of xdg-open\n"
+        "Exit status: 0 a widget link, 1 not a widget link, a plan that is not listed\n"
+        "or cannot be opened, 2 bad usage.");
+    open->add_option("URL", options.url,
+                     "The link (its scheme in any letter case), or\n`current`: the plan that is on now, or next "
+                     "today")
         ->required();
+    open->add_flag("--launch", options.launch,
+                   "Open it: a plan's file with the default\napplication; the setting links print how to\nadd "
+                   "the bar module");
+
+    auto* integrate = addSubcommand(app, "integrate", "Make the widget's links open with `today open`", options);
+    integrate->footer(
+        "Writes com.orvane.project.today.desktop into $XDG_DATA_HOME/applications\n"
+        "(~/.local/share/applications) and makes it the handler of orvaneproject:\n"
+        "links (xdg-mime). Exit status: 0 success, 1 failure, 2 bad usage.");
+    integrate->add_flag("--undo", options.undo, "Remove the desktop entry and the handler");
 
     addSubcommand(app, "demo", "Show a sample plan in a fresh temporary container", options);
 

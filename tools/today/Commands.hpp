@@ -32,6 +32,7 @@ int runUpdate(const Context& context);
 int runRemove(const Context& context);
 int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind);
 int runOpen(const Context& context);
+int runIntegrate(const Context& context);
 int runDemo(const Context& context);
 
 // The manager of the group the options name, or nullptr after saying why on standard error.

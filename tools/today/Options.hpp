@@ -39,6 +39,8 @@ struct Options {
     std::string file;
     std::string id;
     std::string url;
+    bool launch = false;             // open: do what the link asks
+    bool undo = false;               // integrate: remove the registration
     std::vector<std::string> topic;  // help
 };
 

@@ -1,9 +1,10 @@
-// `today link` and `today open`: building widget links and telling what a link opens.
+// `today link` and `today open`: building widget links, and telling what a link opens or opening it.
 #include <fmt/format.h>
 
 #include <stdexcept>
 
 #include "tools/today/Commands.hpp"
+#include "tools/today/desktop/OpenLink.hpp"
 
 namespace today::cli {
 
@@ -49,12 +50,19 @@ int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind) {
 
 int runOpen(const Context& context) {
     const std::string& text = context.options.url;
-    const auto url = Url::parse(text);
-    const auto target = url ? WidgetHelper::shared.target(*url) : std::nullopt;
+    std::optional<WidgetHelper::WidgetURLTarget> target;
+    if (text == "current") {
+        target = currentPlanTarget(context);
+        if (!target) return exitFailure;
+    } else {
+        const auto url = Url::parse(withWidgetScheme(text));
+        target = url ? WidgetHelper::shared.target(*url) : std::nullopt;
+    }
     if (!target) {
         printError(fmt::format("{} is not a widget link", text));
         return exitFailure;
     }
+    if (context.options.launch) return launchTarget(context, *target);
     switch (target->kind()) {
         case WidgetHelper::WidgetURLTarget::Kind::project:
             printLine("project " + printable(target->projectId()));

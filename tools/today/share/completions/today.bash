@@ -13,7 +13,7 @@ _today() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="show agenda next list add update remove link open demo help"
+    local commands="show agenda next list add update remove link open integrate demo help"
     local common="--group --color --no-color --help"
     local formats="--format --json --pretty"
     local command="" i
@@ -55,6 +55,8 @@ _today() {
             fi
             ;;
         link) COMPREPLY=($(compgen -W "project guide legacy" -- "$cur")) ;;
+        open) COMPREPLY=($(compgen -W "$common --launch current" -- "$cur")) ;;
+        integrate) COMPREPLY=($(compgen -W "$common --undo" -- "$cur")) ;;
         help) COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
         demo) COMPREPLY=($(compgen -W "$common" -- "$cur")) ;;
     esac

@@ -1,6 +1,6 @@
 # Fish completion of the today command: subcommands, their options, and plan ids from `today list`.
 
-set -l commands show agenda next list add update remove link open demo help
+set -l commands show agenda next list add update remove link open integrate demo help
 
 # The ids of the listed plans (first column of the TSV list), in the group the command line names.
 function __today_plan_ids
@@ -23,7 +23,8 @@ complete -c today -n "not __fish_seen_subcommand_from $commands" -a add -d "Add 
 complete -c today -n "not __fish_seen_subcommand_from $commands" -a update -d "Read a listed plan again"
 complete -c today -n "not __fish_seen_subcommand_from $commands" -a remove -d "Remove a plan"
 complete -c today -n "not __fish_seen_subcommand_from $commands" -a link -d "Print a widget link"
-complete -c today -n "not __fish_seen_subcommand_from $commands" -a open -d "Tell what a widget link opens"
+complete -c today -n "not __fish_seen_subcommand_from $commands" -a open -d "Tell what a widget link opens, or open it"
+complete -c today -n "not __fish_seen_subcommand_from $commands" -a integrate -d "Make the widget links open with today"
 complete -c today -n "not __fish_seen_subcommand_from $commands" -a demo -d "Show a sample plan"
 complete -c today -n "not __fish_seen_subcommand_from $commands" -a help -d "Print the help of a subcommand"
 
@@ -47,3 +48,6 @@ complete -c today -n "__fish_seen_subcommand_from add" -F
 complete -c today -n "__fish_seen_subcommand_from update remove" -F -a "(__today_plan_ids)"
 complete -c today -n "__fish_seen_subcommand_from link" -a "project guide legacy"
 complete -c today -n "__fish_seen_subcommand_from help" -a "$commands"
+complete -c today -n "__fish_seen_subcommand_from open" -l launch -d "Open it"
+complete -c today -n "__fish_seen_subcommand_from open" -a current -d "The plan that is on now"
+complete -c today -n "__fish_seen_subcommand_from integrate" -l undo -d "Remove the registration"
