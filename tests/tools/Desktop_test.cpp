@@ -86,8 +86,9 @@ TEST(DesktopCommand, IntegrateRegistersTheHandlerOnceAndUndoRemovesIt) {
     const TempDir& dir = runner.dir();
     // The stand-in xdg-mime records its arguments and keeps the default as the real one does.
     executable(dir, "bin/xdg-mime",
-               "echo \"$*\" >> " + dir.file("xdg-mime.log") + "\n" +
-                   "printf '[Default Applications]\\n%s=%s\\n' \"$3\" \"$2\" > \"$XDG_CONFIG_HOME/mimeapps.list\"\n");
+               "echo \"$*\" >> " + dir.file("xdg-mime.log") + "\n" + "list=\"$XDG_CONFIG_HOME/mimeapps.list\"\n" +
+                   "[ -e \"$list\" ] || echo '[Default Applications]' > \"$list\"\n" +
+                   "grep -q \"^$3=\" \"$list\" || echo \"$3=$2\" >> \"$list\"\n");
     const std::map<std::string, std::string> environment = {{"PATH", dir.file("bin") + ":/usr/bin:/bin"},
                                                             {"XDG_DATA_HOME", dir.file("data")},
                                                             {"XDG_CONFIG_HOME", dir.file("config")}};
@@ -104,17 +105,25 @@ TEST(DesktopCommand, IntegrateRegistersTheHandlerOnceAndUndoRemovesIt) {
     std::string expected = readText(std::string(TODAY_SHARE_DIR) + "/com.orvane.project.today.desktop");
     expected.replace(expected.find("Exec=today"), 10, std::string("Exec=") + TODAY_COMMAND);
     EXPECT_EQ(readText(entry), expected);
-    const std::string defaultLine = "default com.orvane.project.today.desktop x-scheme-handler/orvaneproject\n";
-    EXPECT_EQ(readText(dir.file("xdg-mime.log")), defaultLine + defaultLine);
+    // Under the scheme in lower case and as the links write it, which xdg-open looks up on some desktops.
+    const std::string defaults =
+        "default com.orvane.project.today.desktop x-scheme-handler/orvaneproject\n"
+        "default com.orvane.project.today.desktop x-scheme-handler/OrvaneProject\n";
+    EXPECT_EQ(readText(dir.file("xdg-mime.log")), defaults + defaults);
 
-    // Another handler of another type stays.
-    dir.write("config/mimeapps.list", readText(mimeapps) + "x-scheme-handler/mailto=mail.desktop\n");
+    // Other handlers, of this type or another, stay.
+    dir.write("config/mimeapps.list",
+              readText(mimeapps) + "x-scheme-handler/mailto=mail.desktop\n" +
+                  "x-scheme-handler/ORVANEPROJECT=com.orvane.project.today.desktop;other.desktop;\n");
     for (const std::string said : {"Removed", "Nothing to undo"}) {
         const CommandResult undone = runner.run({"integrate", "--undo"}, environment);
         EXPECT_EQ(undone.exitCode, 0) << undone.err;
         EXPECT_THAT(undone.out, HasSubstr(said));
         EXPECT_FALSE(fileExists(entry));
-        EXPECT_EQ(readText(mimeapps), "[Default Applications]\nx-scheme-handler/mailto=mail.desktop\n");
+        EXPECT_EQ(
+            readText(mimeapps),
+            "[Default "
+            "Applications]\nx-scheme-handler/mailto=mail.desktop\nx-scheme-handler/ORVANEPROJECT=other.desktop;\n");
     }
 }
 

@@ -75,12 +75,13 @@ int integrate(const Context& context, const std::string& applications, const std
             return exitFailure;
         }
     }
-    const ProgramRun run =
-        runProgram({"xdg-mime", "default", std::string(desktopEntryName), std::string(linkHandlerType)});
-    if (!run.succeeded()) {
-        printError(run.startError ? "cannot run xdg-mime: " + run.startError.message() + " (install xdg-utils)"
-                                  : fmt::format("xdg-mime default failed with exit status {}", run.exitStatus));
-        return exitFailure;
+    for (const std::string_view type : {linkHandlerType, linkHandlerTypeAsWritten}) {
+        const ProgramRun run = runProgram({"xdg-mime", "default", std::string(desktopEntryName), std::string(type)});
+        if (!run.succeeded()) {
+            printError(run.startError ? "cannot run xdg-mime: " + run.startError.message() + " (install xdg-utils)"
+                                      : fmt::format("xdg-mime default failed with exit status {}", run.exitStatus));
+            return exitFailure;
+        }
     }
     updateDesktopDatabase(applications);
     printLine(fmt::format("orvaneproject: links open with `{} open --launch` ({})", *program, entry));

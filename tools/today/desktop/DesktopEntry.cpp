@@ -3,6 +3,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace today::cli {
@@ -44,6 +45,11 @@ std::optional<std::string> execWord(std::string_view path) {
 
 std::optional<std::string> withoutOurHandler(std::string_view mimeapps) {
     const std::string key = std::string(linkHandlerType) + "=";
+    const auto isKey = [&key](std::string_view line) {
+        return line.size() >= key.size() && std::equal(key.begin(), key.end(), line.begin(), [](char a, char b) {
+                   return a == (b >= 'A' && b <= 'Z' ? static_cast<char>(b - 'A' + 'a') : b);
+               });
+    };
     std::string result;
     bool changed = false;
     while (!mimeapps.empty()) {
@@ -51,7 +57,7 @@ std::optional<std::string> withoutOurHandler(std::string_view mimeapps) {
         const std::string_view line = mimeapps.substr(0, end);
         const bool lastLine = end == std::string_view::npos;
         mimeapps.remove_prefix(lastLine ? mimeapps.size() : end + 1);
-        if (!line.starts_with(key)) {
+        if (!isKey(line)) {
             result.append(line).append(lastLine ? "" : "\n");
             continue;
         }
@@ -67,7 +73,7 @@ std::optional<std::string> withoutOurHandler(std::string_view mimeapps) {
         }
         changed = changed || ours;
         if (!ours) result.append(line).append(lastLine ? "" : "\n");
-        else if (!kept.empty()) result.append(key).append(kept).append(lastLine ? "" : "\n");
+        else if (!kept.empty()) result.append(line.substr(0, key.size())).append(kept).append(lastLine ? "" : "\n");
     }
     if (!changed) return std::nullopt;
     return result;
