@@ -2,8 +2,8 @@
 # The desktop check: the widget in a real status bar. Starts a headless sway session (as an unprivileged
 # user, since sway refuses root) whose waybar runs `today bar --watch --format waybar`, takes a
 # screenshot of the bar with grim, adds a task that starts now to the plan (saved by rename, as editors
-# save), and checks that the bar's pixels change within two seconds and that waybar logged no error for
-# the module. Then registers the link handler in a temporary XDG_DATA_HOME (`today integrate`) and
+# save), and checks that the bar's pixels change within two seconds, that waybar logged no error for
+# the module, and that its on-click command opens the plan that is on now. Then registers the link handler in a temporary XDG_DATA_HOME (`today integrate`) and
 # checks that `xdg-open OrvaneProject://ID` reaches `today open --launch`, which hands the plan's file to
 # $TODAY_OPEN_COMMAND. Screenshots and logs are kept in build/desktop-check/.
 #
@@ -57,7 +57,7 @@ as_user() {
 session=(HOME="$tmp/home" PATH="$tmp/bin:/usr/bin:/bin" XDG_RUNTIME_DIR="$tmp/runtime"
   XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" TODAY_GROUP_CONTAINERS="$tmp/containers"
   LANG=C.UTF-8 TZ=UTC WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1
-  XDG_CURRENT_DESKTOP=sway ASAN_OPTIONS=detect_leaks=0)
+  XDG_CURRENT_DESKTOP=sway ASAN_OPTIONS=detect_leaks=0 TODAY_OPEN_COMMAND="$tmp/bin/record-open")
 
 # A plan with a task on now; the change adds one that starts now, written beside it and renamed over it.
 plan() {
@@ -71,6 +71,12 @@ print(json.dumps({"name": "Garden studio", "rootTask": {"id": 1, "name": "Garden
 PY
 }
 plan first > "$tmp/plans/garden-studio.json"
+# What opens a plan's file records it instead.
+cat > "$tmp/bin/record-open" <<SH
+#!/bin/sh
+printf '%s\n' "\$1" > $tmp/opened.new && mv $tmp/opened.new $tmp/opened
+SH
+chmod +x "$tmp/bin/record-open"
 
 # The bar module: `today bar`, or the stand-in while the command has none.
 if "$tmp/bin/today" help bar >/dev/null 2>&1; then
@@ -155,20 +161,25 @@ if grep -iE "\[(error|critical)\]" "$tmp/waybar.log" | grep -iE "custom|today|mo
   fail "waybar logged an error for the module (build/desktop-check/waybar.log)"
 fi
 
+# What a click on the module runs (the headless seat has no pointer to click with) opens the plan
+# that is on now.
+opened() {
+  for _ in $(seq 50); do [ -e "$tmp/opened" ] && break; sleep 0.1; done
+  [ "$(cat "$tmp/opened" 2>/dev/null)" = "$tmp/plans/garden-studio.json" ] ||
+    fail "$1 did not open the plan's file (opened: $(cat "$tmp/opened" 2>/dev/null))"
+  rm -f "$tmp/opened"
+}
+click=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["custom/today"]["on-click"])' \
+  "$tmp/config/waybar/config")
+as_user sh -c "$click"
+opened "the module's on-click ($click)"
+
 # The link handler: xdg-open with the scheme in mixed case reaches `today open --launch`.
-cat > "$tmp/bin/record-open" <<SH
-#!/bin/sh
-printf '%s\n' "\$1" > $tmp/opened.new && mv $tmp/opened.new $tmp/opened
-SH
-chmod +x "$tmp/bin/record-open"
 as_user today integrate > "$tmp/integrate.log" 2>&1 || fail "today integrate failed: $(cat "$tmp/integrate.log")"
 desktop-file-validate "$tmp/data/applications/com.orvane.project.today.desktop" ||
   fail "the desktop entry that today integrate wrote is not valid"
-session+=(TODAY_OPEN_COMMAND="$tmp/bin/record-open")
 as_user xdg-open "OrvaneProject://$id" > "$tmp/xdg-open.log" 2>&1 || fail "xdg-open failed: $(cat "$tmp/xdg-open.log")"
-for _ in $(seq 50); do [ -e "$tmp/opened" ] && break; sleep 0.1; done
-[ "$(cat "$tmp/opened" 2>/dev/null)" = "$tmp/plans/garden-studio.json" ] ||
-  fail "xdg-open OrvaneProject://$id did not open the plan's file (opened: $(cat "$tmp/opened" 2>/dev/null))"
+opened "xdg-open OrvaneProject://$id"
 as_user today integrate --undo >> "$tmp/integrate.log" 2>&1
 [ ! -e "$tmp/data/applications/com.orvane.project.today.desktop" ] || fail "today integrate --undo left the entry"
 
