@@ -94,6 +94,9 @@ TEST_F(WindowQueryTest, AWindowHoldsTheTasksThatOverlapIt) {
         EXPECT_EQ(ids(manager->tasks(profile, hoursAfterDayStart(from), hoursAfterDayStart(to))),
                   std::optional<Ids>(expected))
             << from << " to " << to;
+        // The batch form answers each profile the same.
+        const auto batch = manager->tasks(std::vector{profile, profile}, hoursAfterDayStart(from), hoursAfterDayStart(to));
+        EXPECT_EQ(ids(batch.at(1)), std::optional<Ids>(expected)) << from << " to " << to;
     }
 }
 
