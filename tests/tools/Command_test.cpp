@@ -355,6 +355,7 @@ TEST_F(TodayCommand, RefusedArgumentsAreUsageErrors) {
         {{"show", "--no-color", "--color", "always"}, "contradict"},
         {{"list", "--group", ".."}, "\"..\" is not an application group id"},
         {{"list", "--group", "a/b"}, "\"a/b\" is not an application group id"},
+        {{"list", "--group", ""}, "\"\" is not an application group id"},
         {{"link", "elsewhere"}, ""},
         {{"link", "project", "a b"}, "\"a b\" cannot be the host"},
         {{"link", "project", ""}, "OrvaneProject:// opens nothing"},
@@ -464,6 +465,7 @@ TEST_F(TodayCommand, DemoShowsTodaysSampleTasks) {
     EXPECT_THAT(demo.out, HasSubstr("#10 Build"));
     EXPECT_THAT(demo.out, Not(HasSubstr("\x1b[")));
     EXPECT_TRUE(runner.containerFiles().empty());  // the demo has a container of its own
+    EXPECT_THAT(today({"demo", "--group", "group.example.demo"}).out, HasSubstr(" list --group group.example.demo\n"));
 }
 
 }  // namespace
