@@ -31,18 +31,6 @@ protected:
     const std::string path;
 };
 
-TEST_F(BookmarkTest, BytesThatDoNotResolveYieldNothingQuietly) {
-    auto manager = listedManager();
-    const std::string listText = readText(dbPath());
-    EXPECT_FALSE(manager->createFileUrl(Bytes{}, options).has_value());
-    EXPECT_FALSE(manager->createFileUrl(Bytes{'n', 'o', 'p', 'e'}, options).has_value());
-    const Bytes deleted = bookmarkOf(path);
-    std::filesystem::remove(path);
-    EXPECT_FALSE(manager->createFileUrl(deleted, options).has_value());
-    EXPECT_TRUE(host.lines().empty());
-    EXPECT_EQ(readText(dbPath()), listText);
-}
-
 TEST_F(BookmarkTest, AStaleBookmarkIsRecreatedInItsProfileOnly) {
     auto manager = listedManager();
     const auto before = manager->projectProfiles();
@@ -83,14 +71,22 @@ TEST_F(BookmarkTest, AStaleBookmarkRefreshesTheFirstProfileOfItsPath) {
     EXPECT_EQ(profiles[2].sourceOrvFilePath, path);
 }
 
-TEST_F(BookmarkTest, AStaleBookmarkOfAMovedDocumentFindsNoProfile) {
+// Bytes that are no bookmark, a bookmark of a deleted document, and a stale bookmark of a moved document
+// (whose new path no profile names) yield no URL and leave the list as it is.
+TEST_F(BookmarkTest, BookmarksThatFindNoProfileYieldNothing) {
     auto manager = listedManager();
     const std::string listText = readText(dbPath());
     const Bytes bookmark = *manager->projectProfiles()[0].securityScopedBookmark;
-    std::filesystem::rename(path, documentPath("renamed.orv"));
+    EXPECT_FALSE(manager->createFileUrl(Bytes{}, options).has_value());
+    EXPECT_FALSE(manager->createFileUrl(Bytes{'n', 'o', 'p', 'e'}, options).has_value());
+    EXPECT_TRUE(host.lines().empty());
 
+    std::filesystem::rename(path, documentPath("renamed.orv"));
     EXPECT_FALSE(manager->createFileUrl(bookmark, options).has_value());
     EXPECT_EQ(host.takeLines(), (std::vector<std::string>{"\"Bookmark is stale.\""}));
+    std::filesystem::remove(documentPath("renamed.orv"));
+    EXPECT_FALSE(manager->createFileUrl(bookmark, options).has_value());
+    EXPECT_TRUE(host.lines().empty());
     EXPECT_EQ(readText(dbPath()), listText);
 }
 

@@ -35,33 +35,6 @@ protected:
     std::unique_ptr<PlanManager> manager;
 };
 
-TEST_F(ConfigurationTest, AddStoresANewProfileItsCacheFileAndTellsTheHost) {
-    std::optional<TodayProjectProfile> seenByHook;
-    manager->onChanged = [&](const std::string& id) { seenByHook = manager->projectProfileById(id); };
-
-    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
-    const auto profiles = manager->projectProfiles();
-    ASSERT_EQ(profiles.size(), 1u);
-    const auto& profile = profiles[0];
-    EXPECT_EQ(profile.name, "Plan");
-    EXPECT_EQ(profile.start, hoursAfterDayStart(-24));
-    EXPECT_EQ(profile.finish, hoursAfterDayStart(48));
-    EXPECT_EQ(profile.sourceOrvFilePath, path);
-    EXPECT_EQ(profile.lastUpdate, modifiedDate(path));
-    EXPECT_TRUE(profile.todayWidget);
-    ASSERT_TRUE(profile.securityScopedBookmark.has_value());
-    bool isStale = true;
-    EXPECT_EQ(Url::resolvingBookmarkData(*profile.securityScopedBookmark, {}, isStale)->path(), path);
-
-    EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
-    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{profile.id()}));
-    ASSERT_TRUE(seenByHook.has_value());  // called after the lock, with the profile stored
-    EXPECT_EQ(seenByHook->id(), profile.id());
-    EXPECT_EQ(containerEntries(), (std::vector<std::string>{profile.id() + ".prj", "projects.json"}));
-    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{profile.id()}));
-    EXPECT_TRUE(host.lines().empty());
-}
-
 TEST_F(ConfigurationTest, AddThroughLinksStoresTheTargetPathWhichUpdateMustBeGiven) {
     std::filesystem::create_directories(documentsPath() + "/sub");
     std::filesystem::create_symlink(path, documentPath("link.orv"));
@@ -143,21 +116,6 @@ TEST_F(ConfigurationTest, UpdateReadsAnOlderDocumentAgainAndRepairsAMissingSnaps
         EXPECT_TRUE(manager->update(path));
         EXPECT_EQ(ProjectTodayCacheFile::read(cachePath(profile.id())).value().project().tasks->at(0).id, 5);
     }
-}
-
-TEST_F(ConfigurationTest, DeleteRemovesTheProfileThenItsCacheFile) {
-    const auto first = added();
-    const auto second = added();
-    EXPECT_TRUE(manager->deleteProject(first.id()));
-    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{first.id()}));
-    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{second.id()}));
-    EXPECT_FALSE(fileExists(cachePath(first.id())));
-
-    // The cache file may already be gone or refuse to go: the deletion still counts.
-    host.failAll(HostOp::remove, ".prj");
-    EXPECT_TRUE(manager->deleteProject(second.id()));
-    EXPECT_EQ(containerEntries(), (std::vector<std::string>{second.id() + ".prj"}));
-    EXPECT_TRUE(host.lines().empty());
 }
 
 TEST_F(ConfigurationTest, DeleteOfAnUnknownIdRewritesTheListAndReportsTheChange) {

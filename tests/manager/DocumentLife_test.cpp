@@ -33,15 +33,26 @@ TEST_F(DocumentLifeTest, AddAskSaveAgainUpdateDelete) {
     const std::string path = writeDocument("plan.orv", documentTime, "version 1");
     manager->setDocument(path, version(1));
 
-    // Added: a cache file and the list.
+    // Added: a cache file and the list; the host is told after the profile is stored.
+    std::optional<TodayProjectProfile> seenByHook;
+    manager->onChanged = [&](const std::string& changed) { seenByHook = manager->projectProfileById(changed); };
     ASSERT_TRUE(manager->add(Url::fileUrl(path)));
     const auto added = manager->projectProfiles().at(0);
     const std::string id = added.id();
     EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{id}));
+    ASSERT_TRUE(seenByHook.has_value());
+    EXPECT_EQ(seenByHook->id(), id);
+    manager->onChanged = nullptr;
     EXPECT_EQ(manager->takeLoads(), (std::vector<std::string>{path}));
     EXPECT_EQ(containerEntries(), (std::vector<std::string>{id + ".prj", "projects.json"}));
+    EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{id}));
     EXPECT_EQ(added.name, "Plan v1");
+    EXPECT_EQ(added.start, hoursAfterDayStart(-24));
+    EXPECT_EQ(added.finish, hoursAfterDayStart(48));
     EXPECT_EQ(added.lastUpdate, Date::fromUnixTime(documentTime));
+    EXPECT_TRUE(added.todayWidget);
+    bool isStale = true;
+    EXPECT_EQ(Url::resolvingBookmarkData(added.securityScopedBookmark.value(), {}, isStale)->path(), path);
 
     // The widget asks at several dates: all from the cache file.
     EXPECT_EQ(taskIds(manager->tasks(added, hoursAfterDayStart(11))), (std::vector<std::int64_t>{1}));

@@ -48,17 +48,6 @@ TEST_F(LifecycleTest, ReadsTheListFileInFileOrderAndFollowsWhatOtherWritersDo) {
     EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"d"}));
 }
 
-TEST_F(LifecycleTest, UnusableFilesStartEmptyWithoutAWord) {
-    for (const char* text : {"[{\"id\":", R"([{"id":"a","sourceOrvFilePath":"/a","todayWidget":"yes"}])"}) {
-        writeDb(text);
-        EXPECT_TRUE(makeManager()->projectProfiles().empty()) << text;
-    }
-    host.failAll(HostOp::readFile, "projects.json");
-    writeDb(threeProfiles);
-    EXPECT_TRUE(makeManager()->projectProfiles().empty());
-    EXPECT_TRUE(host.lines().empty());
-}
-
 TEST_F(LifecycleTest, RecordsWithoutIdOrPathAreDroppedAndGoneAfterTheNextSave) {
     writeDb(R"([{"sourceOrvFilePath":"/docs/x.orv"},{"id":"a","sourceOrvFilePath":"/docs/a.orv"},)"
             R"({"id":"","sourceOrvFilePath":"/docs/y.orv"},{"id":"z","sourceOrvFilePath":""},)"
@@ -71,37 +60,6 @@ TEST_F(LifecycleTest, RecordsWithoutIdOrPathAreDroppedAndGoneAfterTheNextSave) {
     ASSERT_TRUE(ManagerAccess::removeProjectProfile(*manager, "nobody"));
     EXPECT_EQ(idsOf(storedProfiles()), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(readText(dbPath()).find("extra"), std::string::npos);
-}
-
-TEST_F(LifecycleTest, StoringReplacesEveryEntryWithTheIdInPlaceOrAppends) {
-    writeDb(R"([{"id":"x","sourceOrvFilePath":"/1"},{"id":"a","sourceOrvFilePath":"/2"},)"
-            R"({"id":"x","sourceOrvFilePath":"/3"}])");
-    auto manager = makeManager();
-
-    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, makeProfile("x", "/new", Date(5))));
-    auto profiles = manager->projectProfiles();
-    ASSERT_EQ(idsOf(profiles), (std::vector<std::string>{"x", "a", "x"}));
-    EXPECT_EQ(profiles[0].sourceOrvFilePath, "/new");
-    EXPECT_EQ(profiles[2].sourceOrvFilePath, "/new");
-    EXPECT_EQ(profiles[1].sourceOrvFilePath, "/2");
-
-    ASSERT_TRUE(ManagerAccess::updateProjectProfile(*manager, makeProfile("b", "/b")));
-    EXPECT_EQ(idsOf(manager->projectProfiles()), (std::vector<std::string>{"x", "a", "x", "b"}));
-    const auto stored = storedProfiles();
-    EXPECT_EQ(idsOf(stored), (std::vector<std::string>{"x", "a", "x", "b"}));
-    EXPECT_EQ(stored[2].sourceOrvFilePath, "/new");
-    EXPECT_EQ(stored[0].lastUpdate, Date(5));
-}
-
-TEST_F(LifecycleTest, RemovingTheLastProfileDeletesTheFile) {
-    writeDb(R"([{"id":"a","sourceOrvFilePath":"/a"}])");
-    auto manager = makeManager();
-    ASSERT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
-    EXPECT_FALSE(fileExists(dbPath()));
-    EXPECT_TRUE(storedProfiles().empty());
-    // With nothing to delete, an empty list is still a success.
-    EXPECT_TRUE(ManagerAccess::removeProjectProfile(*manager, "a"));
-    EXPECT_TRUE(host.lines().empty());
 }
 
 TEST_F(LifecycleTest, CreationRemovesOnlyAbandonedTemporaryFilesOfSaves) {

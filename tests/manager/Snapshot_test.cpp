@@ -58,17 +58,6 @@ TEST(SnapshotBuilder, KeepsUnfinishedLeavesInDocumentOrder) {
     EXPECT_EQ(taskWithId(snapshot, 10).directProjectTaskId, std::nullopt);  // a leaf never names itself
 }
 
-TEST(SnapshotBuilder, MilestonesStartOneDayBeforeTheirFinish) {
-    const Date finish = hoursAfterDayStart(36);
-    const JsonProject project =
-        planWithTasks("Plan", {planTask(1, hoursAfterDayStart(30), finish, JsonTaskType::milestone)});
-    const auto snapshot = makeJsonProjectToday(project, day);
-    const auto& milestone = taskWithId(snapshot, 1);
-    EXPECT_EQ(milestone.isMilestone, true);
-    EXPECT_EQ(milestone.start, hoursAfterDayStart(12));
-    EXPECT_EQ(milestone.finish, finish);
-}
-
 TEST(SnapshotBuilder, HandsDownTheOutermostProjectTaskId) {
     const JsonProject project = planWithTasks(
         "Plan", {withChildren(planTask(10, {}, {}, JsonTaskType::project),
@@ -84,16 +73,6 @@ TEST(SnapshotBuilder, HandsDownTheOutermostProjectTaskId) {
     EXPECT_EQ(taskWithId(snapshot, 3).directProjectTaskId, 40);
     EXPECT_EQ(taskWithId(snapshot, 4).directProjectTaskId, std::nullopt);
     EXPECT_EQ(taskWithId(snapshot, 5).directProjectTaskId, std::nullopt);
-}
-
-TEST(SnapshotBuilder, TheSnapshotDayIsTodayOnTheHostClock) {
-    TestHost host;
-    ScopedHost scoped(host);
-    host.setNow(testNow());
-    const Date justAfter(day.timeIntervalSinceReferenceDate() + 1);
-    const JsonProject project = planWithTasks("Plan", {planTask(1, {}, day), planTask(2, {}, justAfter)});
-    const auto snapshot = detail::makeJsonProjectToday(project);
-    EXPECT_EQ(taskIds(snapshot), (std::vector<std::int64_t>{2}));
 }
 
 JsonTaskToday cachedTask(std::optional<Date> start, std::optional<Date> finish) {

@@ -184,24 +184,5 @@ TEST_F(TaskTest, ARebuiltProfileThatIsNotListedIsAppendedAndNamelessIsUntitled) 
     EXPECT_EQ(profiles[1].name, "Untitiled");
 }
 
-TEST_F(TaskTest, WhenTheDocumentCannotBeReachedTheCacheFileAnswers) {
-    auto manager = makeManager();
-    const std::string path = prepareDocument(*manager);
-    writeOldCache("p");
-    const auto profile = makeProfile("p", path, Date(0), bookmarkOf(path));
-
-    auto unresolvable = profile;
-    unresolvable.securityScopedBookmark = Bytes{1, 2, 3};
-    EXPECT_EQ(taskIds(manager->tasks(unresolvable, testNow())), (std::vector<std::int64_t>{9}));
-
-    host.failAll(HostOp::status, "plan.orv");
-    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
-    host.clearFaults();
-
-    std::filesystem::remove(path);
-    EXPECT_EQ(taskIds(manager->tasks(profile, testNow())), (std::vector<std::int64_t>{9}));
-    EXPECT_TRUE(manager->takeLoads().empty());
-}
-
 }  // namespace
 }  // namespace today::testing

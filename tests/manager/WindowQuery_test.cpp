@@ -1,6 +1,6 @@
 // The tasks of a window of time: the same answers as the instant query for a window of no length, over
-// random plans and dates, on both the cache-file and the rebuild path; the tasks that overlap a longer
-// window; and a moved document adopted by its profile, which keeps its id.
+// random plans and dates, on both the cache-file and the rebuild path; and the tasks that overlap a
+// longer window.
 #include <random>
 
 #include "manager/ManagerFixture.hpp"
@@ -94,38 +94,10 @@ TEST_F(WindowQueryTest, AWindowHoldsTheTasksThatOverlapIt) {
         EXPECT_EQ(ids(manager->tasks(profile, hoursAfterDayStart(from), hoursAfterDayStart(to))),
                   std::optional<Ids>(expected))
             << from << " to " << to;
+        // The batch form answers each profile the same.
+        const auto batch = manager->tasks(std::vector{profile, profile}, hoursAfterDayStart(from), hoursAfterDayStart(to));
+        EXPECT_EQ(ids(batch.at(1)), std::optional<Ids>(expected)) << from << " to " << to;
     }
-}
-
-TEST_F(WindowQueryTest, AMovedDocumentIsAdoptedAndKeepsItsId) {
-    auto manager = makeManager();
-    const std::string path = writeDocument("plan.orv", documentTime);
-    manager->setDocument(path, planWithTasks("Plan", {planTask(1, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
-    ASSERT_TRUE(manager->add(Url::fileUrl(path)));
-    const auto listed = manager->projectProfiles().at(0);
-    manager->takeChanges();
-
-    EXPECT_FALSE(manager->adoptMovedDocument(listed.id())) << "nothing has moved";
-    EXPECT_FALSE(manager->adoptMovedDocument("unknown"));
-    const std::string moved = documentPath("renamed.orv");
-    std::filesystem::rename(path, moved);
-    bool stale = false;
-    if (!Url::resolvingBookmarkData(*listed.securityScopedBookmark, BookmarkResolutionOptions::withSecurityScope,
-                                    stale)) {
-        GTEST_SKIP() << "this file system keeps no birth times, so a renamed file cannot be followed";
-    }
-    manager->setDocument(moved,
-                         planWithTasks("Plan, moved", {planTask(7, hoursAfterDayStart(-2), hoursAfterDayStart(20))}));
-
-    ASSERT_TRUE(manager->adoptMovedDocument(listed.id()));
-    EXPECT_EQ(manager->takeChanges(), (std::vector<std::string>{listed.id()}));
-    const auto stored = storedProfiles();
-    ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(stored[0].id(), listed.id());
-    EXPECT_EQ(stored[0].sourceOrvFilePath, moved);
-    EXPECT_EQ(stored[0].name, "Plan, moved");
-    EXPECT_EQ(ids(manager->tasks(stored[0], testNow())), (std::vector<std::int64_t>{7}));
-    EXPECT_FALSE(manager->adoptMovedDocument(listed.id())) << "already adopted";
 }
 
 }  // namespace

@@ -29,39 +29,30 @@ struct InZone {
     ScopedHost scoped{host};
 };
 
-TEST(DateTest, DayOnlyIsLocalMidnight) {
-    {
-        InZone zone("UTC");
-        EXPECT_EQ(Date(3 * 86400 + 5000.25).toDayOnly(), Date(3 * 86400));
-        EXPECT_EQ(Date(-0.5).toDayOnly(), Date(-86400));  // before the reference date
-    }
-    {
-        InZone zone("Asia/Tokyo");
-        const Date midnight = unix(1704034800);  // 2024-01-01T00:00+09:00
-        EXPECT_EQ(unix(1704034800 + 86399.999).toDayOnly(), midnight);
-        EXPECT_EQ(unix(1704034800 - 0.001).toDayOnly(), unix(1704034800 - 86400));
-    }
-    {
-        // 2024-03-10 is 23 hours long in New York; its midnight is still before the change.
-        InZone zone("America/New_York");
-        EXPECT_EQ(unix(1710086400).toDayOnly(), unix(1710046800));
-    }
-}
-
-TEST(DateTest, DayOnlyOnDaysWhoseMidnightIsSkippedOrRepeated) {
-    {
-        // Sao Paulo, 2018-11-04: the clocks went from 00:00 to 01:00, so the day began at 01:00.
-        InZone zone("America/Sao_Paulo");
-        EXPECT_EQ(unix(1541340000).toDayOnly(), unix(1541300400));
-        EXPECT_EQ(unix(1541300400).toDayOnly(), unix(1541300400));
-        EXPECT_EQ(unix(1541300399).toDayOnly(), unix(1541257200 - 12 * 3600));  // still 2018-11-03
-    }
-    {
-        // Daylight time ends at 01:00 on the first Sunday of November: 2023-11-05 has two midnights,
-        // 02:00 and 03:00 UTC. The day starts at the first.
-        InZone zone("XST3XDT,M3.2.0/2,M11.1.0/1");
-        EXPECT_EQ(unix(1699196400).toDayOnly(), unix(1699149600));
-        EXPECT_EQ(unix(1699149600 + 5400).toDayOnly(), unix(1699149600));  // 00:30 the second time
+// The start of the local day, also on days of 23 hours, on days whose midnight the clocks skip (Sao Paulo,
+// 2018-11-04: from 00:00 to 01:00) and on days with two midnights (daylight time ending at 01:00 on
+// 2023-11-05, so midnight is at 02:00 and 03:00 UTC; the day starts at the first).
+TEST(DateTest, DayOnlyIsTheStartOfTheLocalDay) {
+    struct Case {
+        const char* zone;
+        double at;  // Unix seconds
+        double start;
+    };
+    const Case cases[] = {
+        {"UTC", 978307200 + 3 * 86400 + 5000.25, 978307200 + 3 * 86400},
+        {"UTC", 978307200 - 0.5, 978307200 - 86400},  // before the reference date
+        {"Asia/Tokyo", 1704034800 + 86399.999, 1704034800},
+        {"Asia/Tokyo", 1704034800 - 0.001, 1704034800 - 86400},
+        {"America/New_York", 1710086400, 1710046800},  // 2024-03-10, 23 hours long
+        {"America/Sao_Paulo", 1541340000, 1541300400},
+        {"America/Sao_Paulo", 1541300400, 1541300400},
+        {"America/Sao_Paulo", 1541300399, 1541257200 - 12 * 3600},  // still 2018-11-03
+        {"XST3XDT,M3.2.0/2,M11.1.0/1", 1699196400, 1699149600},
+        {"XST3XDT,M3.2.0/2,M11.1.0/1", 1699149600 + 5400, 1699149600},  // 00:30 the second time
+    };
+    for (const Case& c : cases) {
+        InZone zone(c.zone);
+        EXPECT_EQ(unix(c.at).toDayOnly(), unix(c.start)) << c.zone << " " << c.at;
     }
 }
 

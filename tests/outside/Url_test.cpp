@@ -85,17 +85,6 @@ protected:
     testing::TempDir dir;
 };
 
-TEST_F(SymlinkTest, ResolvesLinksInThePath) {
-    const std::string file = dir.write("real dir/plan.orv", "x");
-    ASSERT_EQ(::symlink((dir.path() + "/real dir").c_str(), (dir.path() + "/link").c_str()), 0);
-    EXPECT_EQ(Url::fileUrl(dir.path() + "/link/plan.orv").resolvingSymlinks().path(), file);
-    EXPECT_EQ(Url::fileUrl(dir.path() + "/link/").resolvingSymlinks().path(), dir.path() + "/real dir");
-    // Normalised the way the profile queries do it: ".." first by the text, then the links.
-    const Url viaParent = Url::fileUrl(dir.path() + "/link/../link/./plan.orv");
-    EXPECT_EQ(viaParent.standardized().resolvingSymlinks().path(), file);
-    expectValid(viaParent.standardized().resolvingSymlinks());
-}
-
 TEST_F(SymlinkTest, KeepsPathsThatDoNotExist) {
     const Url missing = Url::fileUrl(dir.path() + "/no such dir/../plan.orv");
     EXPECT_EQ(missing.resolvingSymlinks(), missing);

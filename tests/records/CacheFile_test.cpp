@@ -1,6 +1,6 @@
-// The project today cache file: its short keys, strict reading, saving through the host, and the
-// streaming reading (keeping only some task records), which must accept exactly the texts the
-// whole-snapshot reading accepts and yield the same records.
+// The project today cache file: its short keys, strict reading, and the streaming reading (keeping only
+// some task records), which must accept exactly the texts the whole-snapshot reading accepts and yield
+// the same records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,13 +8,10 @@
 #include <limits>
 #include <random>
 
-#include "support/TestHost.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 
 namespace today::detail {
 namespace {
-
-using testing::TempDir;
 
 JsonProjectToday fullProject(std::size_t taskCount) {
     JsonProjectToday project;
@@ -184,33 +181,6 @@ TEST(CacheFile, TheStreamingReadingAgreesOnDamagedFiles) {
         if (decodeProjectToday(std::string_view(text))) ++accepted;
     }
     EXPECT_GT(accepted, 1000);  // damage that keeps the text valid is reached too
-}
-
-TEST(CacheFile, SavesWholeOrNotAtAll) {
-    TempDir dir;
-    const std::string path = dir.file("P.prj");
-    EXPECT_FALSE(ProjectTodayCacheFile::read(path));
-    ASSERT_TRUE(ProjectTodayCacheFile(fullProject(5)).save(path));
-    const auto kept = ProjectTodayCacheFile::read(path, keepEvenIds);
-    ASSERT_TRUE(kept);
-    ASSERT_EQ(kept->project().tasks->size(), 2u);
-    EXPECT_EQ(kept->project().tasks->at(1).name, "Task 4");
-    JsonProjectToday shorter;
-    shorter.name = "s";
-    ASSERT_TRUE(ProjectTodayCacheFile(shorter).save(path));
-    EXPECT_EQ(testing::readText(path), R"({"nm":"s"})");
-
-    // Values JSON cannot carry (infinity, broken UTF-8) fail the save and leave the old file.
-    JsonProjectToday unencodable = fullProject(3);
-    (*unencodable.tasks)[2].finish = Date(std::numeric_limits<double>::infinity());
-    EXPECT_FALSE(ProjectTodayCacheFile(unencodable).save(path));
-    unencodable = fullProject(3);
-    (*unencodable.tasks)[1].name = "\xe2\x82";
-    EXPECT_FALSE(ProjectTodayCacheFile(unencodable).save(dir.file("new.prj")));
-    EXPECT_FALSE(ProjectTodayCacheFile(shorter).save(dir.file("missing/P.prj")));
-    EXPECT_EQ(testing::readText(path), R"({"nm":"s"})");
-    EXPECT_FALSE(testing::fileExists(dir.file("new.prj")));
-    EXPECT_FALSE(ProjectTodayCacheFile::read(dir.path()));  // a directory
 }
 
 }  // namespace

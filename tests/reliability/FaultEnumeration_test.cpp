@@ -50,6 +50,9 @@ std::vector<TodayProjectProfile> without(std::vector<TodayProjectProfile> profil
     return profiles;
 }
 
+Outcome deleteTarget(World& world) { return Outcome{world.manager->deleteProject(world.targetId), {}, {}}; }
+Outcome tasksOfTarget(World& world) { return Outcome{false, world.manager->tasks(*world.targetProfile, day(0)), {}}; }
+
 class FaultEnumerationTest : public ::testing::Test {
 protected:
     FaultEnumerationTest() { host.setNow(Date::fromUnixTime(midnight + 13 * 3600)); }
@@ -84,7 +87,16 @@ protected:
         return world;
     }
 
-    void enumerate(const Scenario& scenario) { EXPECT_GT(enumerateFaults(host, scenario).faultPoints, 0); }
+    // Fails each host operation of `act` in turn, on a fresh world from `prepare`; `check` sees every run
+    // and the contents a fault-free run writes anew.
+    void enumerate(const char* name, std::function<std::unique_ptr<World>()> prepare,
+                   std::function<Outcome(World&)> act,
+                   const std::function<void(const FaultRun&, const std::set<std::string>&)>& check) {
+        Scenario scenario{name, std::move(prepare), std::move(act), {}};
+        const auto newContents = newContentsOfFaultFreeRun(host, scenario);
+        scenario.check = [&](const FaultRun& run) { check(run, newContents); };
+        EXPECT_GT(enumerateFaults(host, scenario).faultPoints, 0);
+    }
 
     RecordingHost host;
     ScopedHost scoped{host};
@@ -162,19 +174,13 @@ void checkTasksAfterNewerDocument(const FaultRun& run, const std::set<std::strin
 }
 
 TEST_F(FaultEnumerationTest, addingADocument) {
-    Scenario scenario{"add",
-                      [&] {
-                          auto world = worldListing({"existing.plan"});
-                          if (world)
-                              world->targetPath = world->addDocument("new.plan", firstVersion(), oldDocumentTime);
-                          return world;
-                      },
-                      [](World& world) {
-                          return Outcome{world.manager->add(Url::fileUrl(world.targetPath)), {}, {}};
-                      },
-                      {}};
-    const auto newContents = newContentsOfFaultFreeRun(host, scenario);
-    scenario.check = [&](const FaultRun& run) {
+    const auto prepare = [&] {
+        auto world = worldListing({"existing.plan"});
+        if (world) world->targetPath = world->addDocument("new.plan", firstVersion(), oldDocumentTime);
+        return world;
+    };
+    const auto act = [](World& world) { return Outcome{world.manager->add(Url::fileUrl(world.targetPath)), {}, {}}; };
+    enumerate("add", prepare, act, [](const FaultRun& run, const std::set<std::string>& newContents) {
         std::vector<std::string> newCaches;
         for (const auto& [name, content] : run.treeAfter) {
             if (name.ends_with(".prj") && !run.treeBefore.count(name)) newCaches.push_back(content);
@@ -223,19 +229,13 @@ TEST_F(FaultEnumerationTest, addingADocument) {
         if (!run.fault) {
             EXPECT_TRUE(run.outcome.result);
         }
-    };
-    enumerate(scenario);
+    });
 }
 
 TEST_F(FaultEnumerationTest, updatingADocument) {
-    Scenario scenario{"update",
-                      [&] { return worldWithNewerDocument(false); },
-                      [](World& world) {
-                          return Outcome{world.manager->update(world.targetPath), {}, {}};
-                      },
-                      {}};
-    const auto newContents = newContentsOfFaultFreeRun(host, scenario);
-    scenario.check = [&](const FaultRun& run) {
+    const auto act = [](World& world) { return Outcome{world.manager->update(world.targetPath), {}, {}}; };
+    const auto prepare = [&] { return worldWithNewerDocument(false); };
+    enumerate("update", prepare, act, [](const FaultRun& run, const std::set<std::string>& newContents) {
         const auto* target = findProfile(run.profilesAfter, run.world.targetId);
         ASSERT_TRUE(target);
         const std::string cacheName = run.world.targetId + ".prj";
@@ -279,20 +279,12 @@ TEST_F(FaultEnumerationTest, updatingADocument) {
         if (!run.fault) {
             EXPECT_TRUE(isRefreshed(target));
         }
-    };
-    enumerate(scenario);
+    });
 }
 
 TEST_F(FaultEnumerationTest, deletingOneOfTwoProfiles) {
-    Scenario scenario{"delete",
-                      [&] {
-                          return worldListing({"first.plan", "second.plan"});
-                      },
-                      [](World& world) {
-                          return Outcome{world.manager->deleteProject(world.targetId), {}, {}};
-                      },
-                      {}};
-    scenario.check = [&](const FaultRun& run) {
+    const auto prepare = [&] { return worldListing({"first.plan", "second.plan"}); };
+    enumerate("delete", prepare, deleteTarget, [](const FaultRun& run, const std::set<std::string>&) {
         const std::string cacheName = run.world.targetId + ".prj";
         const std::string otherCache = run.profilesBefore.back().id() + ".prj";
         EXPECT_EQ(encodeProfiles(run.profilesAfter), encodeProfiles(without(run.profilesBefore, run.world.targetId)))
@@ -318,18 +310,12 @@ TEST_F(FaultEnumerationTest, deletingOneOfTwoProfiles) {
         if (run.faultOn(HostOp::writeNewFile, "projects.json") || run.faultOn(HostOp::rename, "projects.json")) {
             EXPECT_FALSE(run.outcome.result);
         }
-    };
-    enumerate(scenario);
+    });
 }
 
 TEST_F(FaultEnumerationTest, deletingTheLastProfile) {
-    Scenario scenario{"delete last",
-                      [&] { return worldListing({"only.plan"}); },
-                      [](World& world) {
-                          return Outcome{world.manager->deleteProject(world.targetId), {}, {}};
-                      },
-                      {}};
-    scenario.check = [&](const FaultRun& run) {
+    const auto prepare = [&] { return worldListing({"only.plan"}); };
+    enumerate("delete last", prepare, deleteTarget, [](const FaultRun& run, const std::set<std::string>&) {
         const std::string cacheName = run.world.targetId + ".prj";
         EXPECT_TRUE(run.profilesAfter.empty()) << "the profile leaves the in-memory list whatever happens";
         if (run.outcome.result) {
@@ -353,51 +339,34 @@ TEST_F(FaultEnumerationTest, deletingTheLastProfile) {
                 EXPECT_EQ(run.lines, std::vector<std::string>{saveFailedLine});
             }
         }
-    };
-    enumerate(scenario);
+    });
 }
 
 TEST_F(FaultEnumerationTest, todaysTasksWithARebuild) {
-    Scenario scenario{"tasks with rebuild",
-                      [&] { return worldWithNewerDocument(false); },
-                      [](World& world) {
-                          return Outcome{false, world.manager->tasks(*world.targetProfile, day(0)), {}};
-                      },
-                      {}};
-    const auto newContents = newContentsOfFaultFreeRun(host, scenario);
-    scenario.check = [&](const FaultRun& run) { checkTasksAfterNewerDocument(run, newContents); };
-    enumerate(scenario);
+    enumerate(
+        "tasks with rebuild", [&] { return worldWithNewerDocument(false); }, tasksOfTarget,
+        checkTasksAfterNewerDocument);
 }
 
 TEST_F(FaultEnumerationTest, todaysTasksWithAStaleBookmark) {
-    Scenario scenario{"tasks with stale bookmark",
-                      [&] { return worldWithNewerDocument(true); },
-                      [](World& world) {
-                          return Outcome{false, world.manager->tasks(*world.targetProfile, day(0)), {}};
-                      },
-                      {}};
-    const auto newContents = newContentsOfFaultFreeRun(host, scenario);
-    scenario.check = [&](const FaultRun& run) {
-        checkTasksAfterNewerDocument(run, newContents);
-        if (!run.fault) {
-            EXPECT_EQ(run.lines.front(), staleLine);
-        }
-    };
-    enumerate(scenario);
+    const auto prepare = [&] { return worldWithNewerDocument(true); };
+    enumerate("tasks with stale bookmark", prepare, tasksOfTarget,
+              [](const FaultRun& run, const std::set<std::string>& newContents) {
+                  checkTasksAfterNewerDocument(run, newContents);
+                  if (!run.fault) {
+                      EXPECT_EQ(run.lines.front(), staleLine);
+                  }
+              });
 }
 
 TEST_F(FaultEnumerationTest, creatingAManager) {
-    Scenario scenario{"creation",
-                      [&] {
-                          auto world = worldListing({"first.plan", "second.plan"});
-                          if (world) world->manager.reset();
-                          return world;
-                      },
-                      [](World& world) {
-                          return Outcome{false, {}, world.makeManager()};
-                      },
-                      {}};
-    scenario.check = [&](const FaultRun& run) {
+    const auto prepare = [&] {
+        auto world = worldListing({"first.plan", "second.plan"});
+        if (world) world->manager.reset();
+        return world;
+    };
+    const auto act = [](World& world) { return Outcome{false, {}, world.makeManager()}; };
+    enumerate("creation", prepare, act, [](const FaultRun& run, const std::set<std::string>&) {
         EXPECT_TRUE(run.treeAfter == run.treeBefore) << "creation writes nothing";
         EXPECT_TRUE(run.lines.empty());
         if (!run.outcome.created) {
@@ -411,8 +380,7 @@ TEST_F(FaultEnumerationTest, creatingAManager) {
         } else {
             EXPECT_EQ(encodeProfiles(listed), run.after("projects.json"));
         }
-    };
-    enumerate(scenario);
+    });
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The application and its widget on one container, as separate processes: the application adds, updates
 // and deletes; the widget creates managers and asks for today's tasks (rebuilding snapshots, so it writes
 // too); a plain reader only reads. None may crash, and no process may ever read a partly written file.
-// Many processes adding at once keep every profile.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include <chrono>
 #include <fstream>
 #include <random>
-#include <set>
 #include <sstream>
 #include <thread>
 
@@ -165,57 +163,6 @@ TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead
         ASSERT_TRUE(detail::decodeProfileList(*list));
         EXPECT_EQ(encodeProfiles(manager->projectProfiles()), *list);
     }
-}
-
-struct StartLine {
-    std::atomic<int> ready{0};
-    std::atomic<bool> go{false};
-};
-
-// Processes started together, each adding documents through a fresh manager per document: every
-// profile stays listed, with its cache file.
-TEST(ProcessesSharingTheList, EveryAddOfEveryProcessIsKept) {
-    testing::TestHost host;  // UTC, whatever the machine's zone
-    ScopedHost scoped(host);
-    constexpr int processes = 8;
-    constexpr int addsEach = 4;
-    std::unique_ptr<World> holder;
-    const World& world = worldWithDocuments(holder);
-    SharedMemory<StartLine> start;
-
-    std::vector<pid_t> children;
-    for (int process = 0; process < processes; ++process) {
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            ++start->ready;
-            while (!start->go) std::this_thread::yield();
-            for (int i = 0; i < addsEach; ++i) {
-                auto manager = world.makeManager();
-                const std::string document =
-                    world.documents + "/doc" + std::to_string((process + i) % documentCount) + ".plan";
-                if (!manager || !manager->add(Url::fileUrl(document))) ::_exit(5);
-            }
-            ::_exit(0);
-        }
-        children.push_back(child);
-    }
-    while (start->ready < processes) std::this_thread::yield();
-    start->go = true;
-    for (const pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "an add failed: status " << status;
-    }
-
-    const auto profiles = world.makeManager()->projectProfiles();
-    std::set<std::string> ids;
-    for (const auto& profile : profiles) {
-        ids.insert(profile.id());
-        EXPECT_TRUE(testing::fileExists(world.cachePath(profile.id())));
-    }
-    EXPECT_EQ(profiles.size(), std::size_t{processes * addsEach});
-    EXPECT_EQ(ids.size(), profiles.size());
 }
 
 }  // namespace

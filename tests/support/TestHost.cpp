@@ -39,11 +39,6 @@ void TestHost::failAll(HostOp op, std::string pathPart) {
     });
 }
 
-void TestHost::failNth(long n) {
-    const long target = _count.load() + n;
-    setFaultRule([target](HostOp, const std::string&, long count) { return count == target; });
-}
-
 void TestHost::setFaultRule(FaultRule rule) {
     std::lock_guard guard(_mutex);
     _rule = std::move(rule);

@@ -39,8 +39,6 @@ public:
 
     // Fails every operation of this kind (whose path contains `pathPart`, when given).
     void failAll(HostOp op, std::string pathPart = {});
-    // Fails exactly the n-th host operation of any kind (1-based), counted from now.
-    void failNth(long n);
     void setFaultRule(FaultRule rule);
     void clearFaults();
     long operationCount() const { return _count.load(); }

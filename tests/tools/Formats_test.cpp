@@ -29,18 +29,12 @@ const std::string plan = R"({"name": "Office move", "rootTask": {"id": 0, "child
 
 const std::string at = "2090-06-10T14:00";
 
-class Formats : public ::testing::Test {
+class Formats : public CommandTest {
 protected:
     void SetUp() override {
-        if (!fileExists(TODAY_COMMAND)) GTEST_SKIP() << "the command is not built: " << TODAY_COMMAND;
-        const CommandResult added = _runner.run({"add", _runner.dir().write("office.json", plan)});
-        ASSERT_EQ(added.exitCode, 0) << added.err;
+        CommandTest::SetUp();
+        if (!IsSkipped()) add(write("office.json", plan));
     }
-    CommandResult today(const std::vector<std::string>& arguments,
-                        const std::map<std::string, std::string>& environment = {}) const {
-        return _runner.run(arguments, environment);
-    }
-    CommandRunner _runner;
 };
 
 std::vector<std::string> lines(const std::string& text) {
@@ -91,8 +85,8 @@ TEST_F(Formats, JsonLinesAndTsvCarryThePlanAndDayOnEveryRow) {
     }
 
     // Python's csv module reads the rows back; escapes are undone by hand, as a script would.
-    const std::string tsv = _runner.dir().write("tasks.tsv", today({"show", "--format", "tsv", "--at", at}).out);
-    const std::string script = _runner.dir().write("read.py", R"(import csv, sys
+    const std::string tsv = runner.dir().write("tasks.tsv", today({"show", "--format", "tsv", "--at", at}).out);
+    const std::string script = runner.dir().write("read.py", R"(import csv, sys
 rows = list(csv.DictReader(open(sys.argv[1], newline=''), delimiter='\t', quoting=csv.QUOTE_NONE))
 for row in rows:
     name = row['name'].replace('\\t', '\t').replace('\\n', '\n')

@@ -254,6 +254,19 @@ TEST(MspdiDocuments, MalformedXmlNamesFileAndPosition) {
 
     EXPECT_THAT(parseMspdiPlan("", "empty.xml").error, StartsWith("empty.xml:1:1: not well-formed XML"));
     EXPECT_THAT(parseMspdiPlan(document("") + "<Project/>", "two.xml").error, HasSubstr("second root element"));
+
+    // Values that cannot be shown truthfully are refused with their place: a completion outside 0...100,
+    // and a reference to U+0000, which XML does not allow and which would cut a name short.
+    for (const std::string more :
+         {"<PercentComplete>150</PercentComplete>", "<PercentComplete>-9223372036854775808</PercentComplete>",
+          "<Notes x=\"&#x000;\"/>"}) {
+        const PlanLoadResult refused = parseMspdiPlan(document("\n" + task(1, 1, "Pour", more)), "plan.xml");
+        EXPECT_FALSE(refused.project) << more;
+        EXPECT_THAT(refused.error, StartsWith("plan.xml:3:")) << more;
+    }
+    EXPECT_THAT(parseMspdiPlan(document("", "<Name>Plan&#0; hidden</Name>"), "cut.xml").error,
+                HasSubstr("not well-formed XML: a character reference to U+0000"));
+    EXPECT_TRUE(parseMspdiPlan(document("", "<Name>Plan&#10;&#x20;&#100;</Name>"), "fine.xml").project);
 }
 
 TEST(MspdiDocuments, OtherXmlIsNotAPlan) {

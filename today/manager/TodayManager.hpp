@@ -67,6 +67,10 @@ public:
     // that ends before it starts holds no task. The snapshot keeps only the tasks that had not finished
     // at the start of the day it was built, so a window before that day shows only those.
     std::optional<std::vector<TaskToday>> tasks(const TodayProjectProfile& of, Date from, Date to);
+    // The tasks of each profile in the window, each as `tasks(profile, from, to)` answers it, with one
+    // write of the list at the end, as the batch instant query does.
+    std::vector<std::optional<std::vector<TaskToday>>> tasks(const std::vector<TodayProjectProfile>& of, Date from,
+                                                             Date to);
     // The file a bookmark designates; a stale bookmark is re-created and stored in its profile.
     std::optional<Url> createFileUrl(const Bytes& fromBookmark, BookmarkResolutionOptions bookmarkResolutionOptions);
 

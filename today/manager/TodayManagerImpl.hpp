@@ -65,6 +65,9 @@ public:
     // re-created and stored, if any.
     std::optional<Url> resolveBookmark(const Bytes& bookmark, BookmarkResolutionOptions options,
                                        std::optional<TodayProjectProfile>* refreshed);
+    // The batch queries: each profile's answer, then the rebuilt profiles stored by one write.
+    std::vector<std::optional<std::vector<TaskToday>>> batchTasks(const std::vector<TodayProjectProfile>& of,
+                                                                  const detail::TaskWindow& window);
     std::optional<std::vector<TaskToday>> tasksLocked(const TodayProjectProfile& of, const detail::TaskWindow& window);
     std::optional<std::vector<detail::JsonTaskToday>> todayTaskRecords(const TodayProjectProfile& of,
                                                                        const detail::TaskWindow& window);

@@ -70,22 +70,31 @@ std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProf
 
 std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std::vector<TodayProjectProfile>& of,
                                                                        Date at) {
-    return _impl->locked([&] {
-        Impl& impl = *_impl;
-        impl.followListFile();
+    return _impl->batchTasks(of, detail::TaskWindow::instant(at));
+}
+
+std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std::vector<TodayProjectProfile>& of,
+                                                                       Date from, Date to) {
+    return _impl->batchTasks(of, detail::TaskWindow{from, to});
+}
+
+std::vector<std::optional<std::vector<TaskToday>>> TodayManager::Impl::batchTasks(
+    const std::vector<TodayProjectProfile>& of, const detail::TaskWindow& window) {
+    return locked([&] {
+        followListFile();
         std::vector<std::optional<std::vector<TaskToday>>> answers;
         answers.reserve(of.size());
-        impl._deferListWrites = true;
-        for (const auto& profile : of) answers.push_back(impl.tasksLocked(profile, detail::TaskWindow::instant(at)));
-        impl._deferListWrites = false;
+        _deferListWrites = true;
+        for (const auto& profile : of) answers.push_back(tasksLocked(profile, window));
+        _deferListWrites = false;
 
-        auto changes = std::exchange(impl._deferredChanges, {});
-        const auto sources = std::exchange(impl._deferredSources, {});
+        auto changes = std::exchange(_deferredChanges, {});
+        const auto sources = std::exchange(_deferredSources, {});
         if (changes.empty()) return answers;
         // Every change replaces or appends a profile, so applying it again to the list that memory
         // already holds changes nothing, and applying it to the list read again (when another writer
         // changed the file meanwhile) keeps what that writer stored.
-        if (!impl.storeChange([&](std::vector<TodayProjectProfile>& profiles) {
+        if (!storeChange([&](std::vector<TodayProjectProfile>& profiles) {
                 for (const auto& change : changes) change(profiles);
             })) {
             // Each rebuilt profile keeps its old date in the file, so the next call rebuilds it again.

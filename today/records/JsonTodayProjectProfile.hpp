@@ -36,6 +36,8 @@ struct JsonTodayProjectProfile {
 // Decodes the whole file text (a JSON array of objects); none when anything in it is malformed: not
 // UTF-8 JSON, an element that is not an object, a value of the wrong type for its key, or a bookmark
 // that is not strict Base64. Unknown keys are ignored; of a key given twice the last one counts.
+// The library reads the file's bytes (below); this form serves tests, fuzz targets and benchmarks,
+// which hold lists as text, with the very same decoding.
 std::optional<std::vector<JsonTodayProjectProfile>> decodeProfileList(std::string_view json);
 // The same for the file's bytes, parsed in place: they are padded for the parser (within their capacity
 // when it has the room) and given back unchanged.

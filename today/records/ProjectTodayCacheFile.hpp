@@ -36,6 +36,8 @@ struct JsonProjectToday {
 // Decodes a cache file's text; none when it is not UTF-8 JSON, the root is not an object, or a value has
 // the wrong type for its key (integers must be written without fraction or exponent and fit in 64 bits).
 // Null counts as absent, unknown keys are ignored, and of a key given twice the last one counts.
+// The library reads with the streaming reading below; this whole-document reading is kept as the
+// reference that tests and fuzz targets hold the streaming one to.
 std::optional<JsonProjectToday> decodeProjectToday(std::string_view json);
 // Decides, while a cache file is read, whether a task record is kept; it sees every field but the name.
 using TaskFilter = std::function<bool(const JsonTaskToday&)>;
@@ -51,6 +53,7 @@ class ProjectTodayCacheFile {
 public:
     explicit ProjectTodayCacheFile(JsonProjectToday project) : _project(std::move(project)) {}
     // The snapshot read from the file at `path`, or none when it is missing, unreadable or malformed.
+    // Through the reference reading above; the library itself reads with a filter (below).
     static std::optional<ProjectTodayCacheFile> read(const std::string& path);
     // The same, holding only the task records that `keep` accepts: what the widget's question needs,
     // with memory for little more than the file.

@@ -78,9 +78,8 @@ std::vector<PlanView> planViews(CommandManager& manager, const std::vector<Today
     places.reserve(profiles.size());
     for (const auto& profile : profiles) places.push_back(locateDocument(profile, host));
 
-    std::vector<std::optional<std::vector<TaskToday>>> answers;
-    answers.reserve(profiles.size());
-    for (const auto& profile : profiles) answers.push_back(manager.tasks(profile, from, to));
+    // One write of the list for all the plans that had to be rebuilt.
+    auto answers = manager.tasks(profiles, from, to);
     const auto failures = manager.takeLoadFailures();
 
     // A rebuild refreshes the profile's name and dates; show what it stored (the first profile of an id).

@@ -8,10 +8,7 @@
 
 namespace today::cli {
 
-std::string jsonQuoted(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    out += '"';
+void appendEscaped(std::string& out, std::string_view text, bool json) {
     auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
     auto left = static_cast<utf8proc_ssize_t>(text.size());
     while (left > 0) {
@@ -24,13 +21,13 @@ std::string jsonQuoted(std::string_view text) {
             continue;
         }
         switch (codepoint) {
-            case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
             case '\n': out += "\\n"; break;
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
+            case '"': out += json ? "\\\"" : "\""; break;
+            case '\b': out += json ? "\\b" : "\\u0008"; break;
+            case '\f': out += json ? "\\f" : "\\u000c"; break;
             default:
                 // Terminal controls are escaped too, so that the text reads the same and cannot act on a
                 // terminal that shows the output.
@@ -41,6 +38,13 @@ std::string jsonQuoted(std::string_view text) {
         bytes += length;
         left -= length;
     }
+}
+
+std::string jsonQuoted(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    appendEscaped(out, text, true);
     out += '"';
     return out;
 }

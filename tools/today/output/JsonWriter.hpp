@@ -46,5 +46,9 @@ private:
 
 // The text as a JSON string literal, quotes included.
 std::string jsonQuoted(std::string_view text);
+// Appends the text with backslash escapes: \\, \n, \r, \t and \uXXXX for every other terminal control;
+// with `json` also \" and JSON's short forms. Bytes that are not UTF-8 become U+FFFD. Both the JSON
+// writer and the TSV rows use it.
+void appendEscaped(std::string& out, std::string_view text, bool json);
 
 }  // namespace today::cli

@@ -8,6 +8,7 @@
 
 #include "today/outside/Text.hpp"
 #include "tools/today/output/Format.hpp"
+#include "tools/today/output/JsonWriter.hpp"
 
 namespace today::cli {
 
@@ -144,31 +145,7 @@ std::string taskRows(const std::vector<TaskRow>& rows, OutputFormat format, Host
 std::string tsvField(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    auto left = static_cast<utf8proc_ssize_t>(text.size());
-    while (left > 0) {
-        utf8proc_int32_t codepoint = 0;
-        const utf8proc_ssize_t length = utf8proc_iterate(bytes, left, &codepoint);
-        if (length <= 0) {
-            out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is not UTF-8
-            bytes += 1;
-            left -= 1;
-            continue;
-        }
-        switch (codepoint) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default:
-                // Other terminal controls are escaped as in JSON, so that a row shown on a terminal cannot act on it.
-                if (today::detail::isTerminalControl(static_cast<char32_t>(codepoint)))
-                    out += fmt::format("\\u{:04x}", codepoint);
-                else out.append(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(length));
-        }
-        bytes += length;
-        left -= length;
-    }
+    appendEscaped(out, text, false);
     return out;
 }
 
