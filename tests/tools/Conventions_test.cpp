@@ -43,6 +43,7 @@ TEST_F(Conventions, HelpFitsEightyColumnsAndNamesFilesEnvironmentAndExitStatus) 
                                                          {"demo", "--help"},
                                                          {"agenda", "--help"},
                                                          {"next", "--help"},
+                                                         {"bar", "--help"},
                                                          {"link", "--help"},
                                                          {"link", "project", "--help"},
                                                          {"open", "--help"},
