@@ -103,6 +103,7 @@ int runBar(const Context& context) {
         writeOutput(bar.update().output);
         return exitSuccess;
     }
+    context.host.printEachMessageOnce();
     watchBar([&bar] { return bar.update(); }, context.options.interval);
     return exitSuccess;
 }
