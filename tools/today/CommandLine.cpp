@@ -144,12 +144,12 @@ void defineCommandLine(CLI::App& app, Options& options) {
         ->type_name("ID")
         ->allow_extra_args(false);
     bar->add_option("--max-width", options.maxWidth, "Display columns of the text (default: 40)")
-        ->type_name("N")
-        ->check(CLI::Range(1, 1000));
+        ->check(CLI::Range(1, 1000))
+        ->option_text("N");
     bar->add_flag("--watch", options.watch, "Keep running; print a line whenever it changes");
     bar->add_option("--interval", options.interval, "While watching, also check every SECONDS")
-        ->type_name("SECONDS")
-        ->check(CLI::Range(0.1, 86400.0));
+        ->check(CLI::Range(0.1, 86400.0))
+        ->option_text("SECONDS");
     bar->footer(
         "Refreshes on changes of the plans, of projects.json and of the <id>.prj\n"
         "snapshots (inotify), at the next start or finish of a task and at midnight,\n"

@@ -30,7 +30,10 @@ public:
         const Options& options = _context.options;
         const Date now = host.now();
         const Date dayStart = startOfDay(now, 0, host).value_or(now);
-        if (!_manager) _manager = makeManager(_context);
+        if (!_manager) {
+            _manager = makeManager(_context);
+            if (_manager) _manager->reportLoadFailures(false);
+        }
 
         BarUpdate update;
         std::vector<BarPlan> plans;

@@ -42,17 +42,17 @@ std::string timeText(Date date, const Day& day, Host& host) {
 // `head`, the name and `tail` in at most `width` columns: the name is cut first, so that the time and
 // the count stay readable.
 std::string fitted(const std::string& head, const std::string& name, const std::string& tail, std::size_t width) {
-    const std::size_t fixed = displayWidth(head) + displayWidth(tail);
-    const std::size_t least = displayWidth(glyphs().ellipsis) + 1;
-    if (fixed + least <= width) {
-        std::string cut = fitToWidth(name, width - fixed, false);
-        // A cut after a word ends "Write…", not "Write …".
+    // A cut after a word ends "Write…", not "Write …".
+    const auto tidy = [](std::string cut) {
         const std::string_view ellipsis = glyphs().ellipsis;
         if (cut.size() > ellipsis.size() && cut.ends_with(ellipsis) && cut[cut.size() - ellipsis.size() - 1] == ' ')
             cut.erase(cut.size() - ellipsis.size() - 1, 1);
-        return head + cut + tail;
-    }
-    return fitToWidth(head + name + tail, width, false);
+        return cut;
+    };
+    const std::size_t fixed = displayWidth(head) + displayWidth(tail);
+    const std::size_t least = displayWidth(glyphs().ellipsis) + 1;
+    if (fixed + least <= width) return head + tidy(fitToWidth(name, width - fixed, false)) + tail;
+    return tidy(fitToWidth(head + name + tail, width, false));
 }
 
 std::string taskName(const TaskToday& task) {
