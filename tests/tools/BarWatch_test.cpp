@@ -44,11 +44,12 @@ public:
         for (auto& text : argText) argv.push_back(text.data());
         envp.push_back(nullptr);
         argv.push_back(nullptr);
+        const std::string errPath = runner.dir().file("bar.err");  // the library's notes
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, runner.dir().file("bar.err").c_str(), O_WRONLY | O_CREAT, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
         const int spawned = posix_spawn(&_pid, TODAY_COMMAND, &actions, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
