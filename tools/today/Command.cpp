@@ -113,6 +113,7 @@ int runSubcommand(int argc, char** argv, CommandHost& host) {
     if (command == "link legacy") return runLink(context, Kind::legacyTodaySetting);
     if (command == "open") return runOpen(context);
     if (command == "demo") return runDemo(context);
+    if (command == "bar") return runBar(context);
     return runShow(context);
 }
 
