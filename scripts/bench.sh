@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the `bench` preset (optimised) and runs the whole benchmark suite once: the Google Benchmark
 # scenarios (median of 5 repetitions in random order), the growth with the number of plans, peak memory,
-# and `today show` as a whole process under hyperfine. Writes the raw results and the report (the tables
-# of docs/performance.md) to build/bench/results/ and prints the report.
+# `today show` as a whole process under hyperfine, and the watching `today bar` (latency, idle CPU,
+# memory). Writes the raw results and the report (the tables of docs/performance.md) to
+# build/bench/results/ and prints the report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -51,6 +52,9 @@ done
 "$build/tools/today/today" show --no-color >"$results/show.txt"
 hyperfine --shell=none --warmup 20 --runs 300 --export-json "$results/hyperfine.json" \
   "$build/tools/today/today show --no-color"
+
+echo "== today bar --watch over 10 plans: save-to-line latency, idle CPU for 60 s, resident memory"
+"$build/bench/today_bench_bar" | tee "$results/bar.md"
 
 "$build/bench/today_bench_report" "$results/bench.json" "$results/hyperfine.json" "$results/memory.json" \
   | tee "$results/report.md"

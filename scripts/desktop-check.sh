@@ -3,9 +3,10 @@
 # user, since sway refuses root) whose waybar runs `today bar --watch --format waybar`, takes a
 # screenshot of the bar with grim, adds a task that starts now to the plan (saved by rename, as editors
 # save), and checks that the bar's pixels change within two seconds, that waybar logged no error for
-# the module, and that its on-click command opens the plan that is on now. Then registers the link handler in a temporary XDG_DATA_HOME (`today integrate`) and
-# checks that `xdg-open OrvaneProject://ID` reaches `today open --launch`, which hands the plan's file to
-# $TODAY_OPEN_COMMAND. Screenshots and logs are kept in build/desktop-check/.
+# the module, and that its on-click command opens the plan that is on now. Then registers the link
+# handler in a temporary XDG_DATA_HOME (`today integrate`) and checks that `xdg-open
+# OrvaneProject://ID` reaches `today open --launch`, which hands the plan's file to $TODAY_OPEN_COMMAND.
+# Screenshots and logs are kept in build/desktop-check/.
 #
 #   scripts/desktop-check.sh [TODAY]    TODAY: the built command (default: the first of the asan, dev
 #                                       and release builds that exists)
@@ -78,14 +79,6 @@ printf '%s\n' "\$1" > $tmp/opened.new && mv $tmp/opened.new $tmp/opened
 SH
 chmod +x "$tmp/bin/record-open"
 
-# The bar module: `today bar`, or the stand-in while the command has none.
-if "$tmp/bin/today" help bar >/dev/null 2>&1; then
-  module="today bar --watch --format waybar"
-else
-  cp scripts/desktop-check/stand-in-bar-module.py "$tmp/bin/"
-  module="stand-in-bar-module.py"
-  echo "desktop-check: \`today bar\` is not built; the bar runs scripts/desktop-check/stand-in-bar-module.py"
-fi
 cat > "$tmp/config/sway/config" <<CONF
 xwayland disable
 output HEADLESS-1 mode 1024x600 bg #ffffff solid_color
@@ -103,7 +96,7 @@ cat > "$tmp/config/waybar/config" <<CONF
     "layer": "top", "position": "top", "height": 30,
     "modules-left": ["custom/today"],
     "custom/today": {
-        "exec": "$module",
+        "exec": "today bar --watch --format waybar",
         "return-type": "json",
         "on-click": "today open --launch current"
     }
@@ -113,7 +106,8 @@ cat > "$tmp/config/waybar/style.css" <<'CSS'
 * { font-family: "DejaVu Sans"; font-size: 15px; }
 window#waybar { background: #f6f4ee; color: #2b2b2b; }
 #custom-today { padding: 0 12px; }
-#custom-today.milestone { color: #8a3ffc; }
+#custom-today.now { color: #2e7d32; }
+#custom-today.next { color: #9a6700; }
 #custom-today.error { color: #c0392b; }
 CSS
 if [ "$(id -u)" -eq 0 ]; then chown -R "$user:$user" "$tmp"; fi

@@ -317,6 +317,7 @@ TEST_F(TodayCommand, HelpFitsEightyColumnsAndNamesFilesEnvironmentAndExitStatus)
                                                       {"demo", "--help"},
                                                       {"agenda", "--help"},
                                                       {"next", "--help"},
+                                                      {"bar", "--help"},
                                                       {"link", "--help"},
                                                       {"link", "project", "--help"},
                                                       {"open", "--help"},

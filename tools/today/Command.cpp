@@ -114,6 +114,7 @@ int runSubcommand(int argc, char** argv, CommandHost& host) {
     if (command == "open") return runOpen(context);
     if (command == "integrate") return runIntegrate(context);
     if (command == "demo") return runDemo(context);
+    if (command == "bar") return runBar(context);
     return runShow(context);
 }
 

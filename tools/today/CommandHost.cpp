@@ -67,6 +67,7 @@ std::optional<std::string> CommandHost::environmentVariable(const std::string& n
 }
 
 void CommandHost::printLine(std::string_view line) {
+    if (_eachMessageOnce && !_said.emplace(line).second) return;
     // What standard output holds so far goes first, so that both streams read in order on a terminal.
     std::fflush(stdout);
     detail::writeMessageLine(stderr, line);

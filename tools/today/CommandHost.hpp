@@ -6,6 +6,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -45,6 +46,9 @@ public:
                                      std::error_code& error) override;
     std::optional<std::string> environmentVariable(const std::string& name) override;
     void printLine(std::string_view line) override;
+    // Prints each distinct message line of the library once only, for a process that runs for days
+    // and would otherwise repeat the same note ("Bookmark is stale.") at every save of a plan.
+    void printEachMessageOnce() { _eachMessageOnce = true; }
 
 private:
     // Passes `succeeded` through, remembering the failure when it is the first.
@@ -53,6 +57,8 @@ private:
 
     std::optional<HostFailure> _failure;
     std::map<std::string, std::string, std::less<>> _environment;
+    bool _eachMessageOnce = false;
+    std::set<std::string, std::less<>> _said;
 };
 
 // "Permission denied" when the failure was on `subject` itself, else "<path>: <cause>" (for a file

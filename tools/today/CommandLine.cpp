@@ -148,6 +148,32 @@ void defineCommandLine(CLI::App& app, Options& options) {
         "links (xdg-mime). Exit status: 0 success, 1 failure, 2 bad usage.");
     integrate->add_flag("--undo", options.undo, "Remove the desktop entry and the handler");
 
+    auto* bar = addSubcommand(app, "bar", "The day in one line for a status bar (--watch: live)", options);
+    const std::map<std::string, BarFormat> barFormats = {{"waybar", BarFormat::waybar},
+                                                         {"polybar", BarFormat::polybar},
+                                                         {"i3blocks", BarFormat::i3blocks},
+                                                         {"plain", BarFormat::plain}};
+    bar->add_option("--format", options.barFormat, "waybar (JSON), polybar, i3blocks or plain\n(default)")
+        ->transform(CLI::CheckedTransformer(barFormats))
+        ->option_text("FORMAT");
+    bar->add_option("--project", options.projects, "Only the plans with these ids (repeatable)")
+        ->type_name("ID")
+        ->allow_extra_args(false);
+    bar->add_option("--max-width", options.maxWidth, "Display columns of the text (default: 40)")
+        ->check(CLI::Range(1, 1000))
+        ->option_text("N");
+    bar->add_flag("--watch", options.watch, "Keep running; print a line whenever it changes");
+    bar->add_option("--interval", options.interval, "While watching, also check every SECONDS")
+        ->check(CLI::Range(0.1, 86400.0))
+        ->option_text("SECONDS");
+    bar->footer(
+        "Refreshes on changes of the plans, of projects.json and of the <id>.prj\n"
+        "snapshots (inotify), at the next start or finish of a task and at midnight,\n"
+        "on SIGUSR1, and every --interval. SIGTERM or SIGINT ends it.\n"
+        "Environment: TODAY_GROUP_CONTAINERS (where containers are kept), TZ, LANG.\n"
+        "Exit status: 0 always (bars hide a failing module); a plan that cannot be\n"
+        "read shows as the class \"error\" and a line on standard error. 2 bad usage.");
+
     addSubcommand(app, "demo", "Show a sample plan in a fresh temporary container", options);
 
     app.add_subcommand("help", "Print the help of a subcommand")

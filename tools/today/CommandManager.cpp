@@ -28,7 +28,7 @@ std::optional<JsonProject> CommandManager::loadJsonProjectFromOrvFile(const std:
         result = {std::nullopt, orvFilePath + ": " + error.what()};
     }
     if (!result.project) {
-        printError(result.error);
+        if (_reportLoadFailures) printError(result.error);
         _loadFailures.push_back({orvFilePath, result.error});
     }
     return std::move(result.project);

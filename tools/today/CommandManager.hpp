@@ -34,10 +34,14 @@ public:
     std::optional<std::string> takeChanged() { return std::exchange(_changed, std::nullopt); }
     // The documents that failed to load since the last call, and forgetting them.
     std::vector<LoadFailure> takeLoadFailures() { return std::exchange(_loadFailures, {}); }
+    // Whether a document that cannot be loaded is said on standard error at once (the default), or
+    // only remembered, for a caller that says it its own way (`today bar`, once per plan).
+    void reportLoadFailures(bool report) { _reportLoadFailures = report; }
 
 private:
     std::optional<std::string> _changed;
     std::vector<LoadFailure> _loadFailures;
+    bool _reportLoadFailures = true;
 };
 
 }  // namespace today::cli

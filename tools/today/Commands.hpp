@@ -34,6 +34,7 @@ int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind);
 int runOpen(const Context& context);
 int runIntegrate(const Context& context);
 int runDemo(const Context& context);
+int runBar(const Context& context);
 
 // The manager of the group the options name, or nullptr after saying why on standard error.
 std::unique_ptr<CommandManager> makeManager(const Context& context);

@@ -7,6 +7,7 @@
 
 #include "today/widget/WidgetHelper.hpp"
 #include "tools/today/output/Terminal.hpp"
+#include "tools/today/widget/BarState.hpp"
 
 namespace today::cli {
 
@@ -42,6 +43,13 @@ struct Options {
     bool launch = false;             // open: do what the link asks
     bool undo = false;               // integrate: remove the registration
     std::vector<std::string> topic;  // help
+
+    // bar: the bar's protocol, the plans (all when none), the width of the text, and watching
+    BarFormat barFormat = BarFormat::plain;
+    std::vector<std::string> projects;
+    std::size_t maxWidth = 40;
+    bool watch = false;
+    std::optional<double> interval;  // seconds between periodic checks while watching
 };
 
 }  // namespace today::cli

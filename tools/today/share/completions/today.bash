@@ -13,13 +13,13 @@ _today() {
     local cur prev words cword
     _init_completion || return
 
-    local commands="show agenda next list add update remove link open integrate demo help"
+    local commands="show agenda next list add update remove link open integrate demo bar help"
     local common="--group --color --no-color --help"
     local formats="--format --json --pretty"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            --group | --color | --format | --at | --project | --days | --from | --to) ((i++)) ;;
+            --group | --color | --format | --at | --project | --days | --from | --to | --max-width | --interval) ((i++)) ;;
             -*) ;;
             *) command=${words[i]}; break ;;
         esac
@@ -27,10 +27,13 @@ _today() {
 
     case $prev in
         --color) COMPREPLY=($(compgen -W "auto always never" -- "$cur")); return ;;
-        --format) COMPREPLY=($(compgen -W "text json jsonl tsv" -- "$cur")); return ;;
+        --format)
+            if [[ $command == bar ]]; then COMPREPLY=($(compgen -W "waybar polybar i3blocks plain" -- "$cur"))
+            else COMPREPLY=($(compgen -W "text json jsonl tsv" -- "$cur")); fi
+            return ;;
         --at | --from | --to) COMPREPLY=($(compgen -W "now today tomorrow yesterday" -- "$cur")); return ;;
         --project) COMPREPLY=($(compgen -W "$(_today_plan_ids)" -- "$cur")); return ;;
-        --group | --days) return ;;
+        --group | --days | --max-width | --interval) return ;;
     esac
 
     case $command in
@@ -39,6 +42,7 @@ _today() {
         agenda) COMPREPLY=($(compgen -W "$common $formats --project --days --from --to today tomorrow" -- "$cur")) ;;
         next) COMPREPLY=($(compgen -W "$common $formats --project --at" -- "$cur")) ;;
         list) COMPREPLY=($(compgen -W "$common $formats" -- "$cur")) ;;
+        bar) COMPREPLY=($(compgen -W "$common --format --project --max-width --watch --interval" -- "$cur")) ;;
         add)
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "$common --again" -- "$cur"))

@@ -1,6 +1,6 @@
 # Fish completion of the today command: subcommands, their options, and plan ids from `today list`.
 
-set -l commands show agenda next list add update remove link open integrate demo help
+set -l commands show agenda next list add update remove link open integrate demo bar help
 
 # The ids of the listed plans (first column of the TSV list), in the group the command line names.
 function __today_plan_ids
@@ -51,3 +51,10 @@ complete -c today -n "__fish_seen_subcommand_from help" -a "$commands"
 complete -c today -n "__fish_seen_subcommand_from open" -l launch -d "Open it"
 complete -c today -n "__fish_seen_subcommand_from open" -a current -d "The plan that is on now"
 complete -c today -n "__fish_seen_subcommand_from integrate" -l undo -d "Remove the registration"
+
+complete -c today -n "not __fish_seen_subcommand_from $commands" -a bar -d "The day in one line for a status bar"
+complete -c today -n "__fish_seen_subcommand_from bar" -l format -x -a "waybar polybar i3blocks plain" -d "The bar"
+complete -c today -n "__fish_seen_subcommand_from bar" -l project -x -a "(__today_plan_ids)" -d "Only these plans"
+complete -c today -n "__fish_seen_subcommand_from bar" -l max-width -x -d "Columns of the text"
+complete -c today -n "__fish_seen_subcommand_from bar" -l watch -d "Keep running"
+complete -c today -n "__fish_seen_subcommand_from bar" -l interval -x -d "Also check every SECONDS"
