@@ -87,7 +87,8 @@ std::optional<FileStatus> FuzzHost::status(const std::string& path, std::error_c
 std::optional<Bytes> FuzzHost::readFile(const std::string& path, std::error_code& error) {
     const auto found = _entries.find(path);
     if (found == _entries.end()) return failed<std::optional<Bytes>>(error, std::nullopt);
-    if (found->second.status.isDirectory) return failed<std::optional<Bytes>>(error, std::nullopt, std::errc::is_a_directory);
+    if (found->second.status.isDirectory)
+        return failed<std::optional<Bytes>>(error, std::nullopt, std::errc::is_a_directory);
     error.clear();
     return Bytes(found->second.content.begin(), found->second.content.end());
 }
@@ -119,8 +120,7 @@ bool FuzzHost::remove(const std::string& path, std::error_code& error) {
     return true;
 }
 
-std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std::string& path,
-                                                                      std::error_code& error) {
+std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std::string& path, std::error_code& error) {
     const auto found = _entries.find(path);
     if (found == _entries.end() || !found->second.status.isDirectory) {
         return failed<std::optional<std::vector<DirectoryEntry>>>(error, std::nullopt);
@@ -137,7 +137,8 @@ std::optional<std::vector<DirectoryEntry>> FuzzHost::directoryEntries(const std:
 
 bool FuzzHost::makeDirectory(const std::string& path, unsigned, std::error_code& error) {
     const auto found = _entries.find(path);
-    if (found == _entries.end() || !found->second.status.isDirectory) return failed(error, false, std::errc::read_only_file_system);
+    if (found == _entries.end() || !found->second.status.isDirectory)
+        return failed(error, false, std::errc::read_only_file_system);
     error.clear();
     return true;
 }

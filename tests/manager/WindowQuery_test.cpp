@@ -95,7 +95,8 @@ TEST_F(WindowQueryTest, AWindowHoldsTheTasksThatOverlapIt) {
                   std::optional<Ids>(expected))
             << from << " to " << to;
         // The batch form answers each profile the same.
-        const auto batch = manager->tasks(std::vector{profile, profile}, hoursAfterDayStart(from), hoursAfterDayStart(to));
+        const auto batch =
+            manager->tasks(std::vector{profile, profile}, hoursAfterDayStart(from), hoursAfterDayStart(to));
         EXPECT_EQ(ids(batch.at(1)), std::optional<Ids>(expected)) << from << " to " << to;
     }
 }

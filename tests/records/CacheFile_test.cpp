@@ -94,7 +94,8 @@ TEST(CacheFile, ReadingIsStrictAndTheStreamingReadingAgrees) {
         {R"({"nm":null,"tsks":[{"id":null,"nm":null,"stt":null,"fns":null,"cmp":null,"clr":null,"mls":null,"sp":null}]})",
          R"({"tsks":[{}]})"},
         {R"({"tsks":null})", "{}"},
-        {R"({"v":2,"cmp":1,"cmp":2,"tsks":[{"x":[{}],"id":3,"id":null}],"nm":"a"})", R"({"nm":"a","cmp":2,"tsks":[{}]})"},
+        {R"({"v":2,"cmp":1,"cmp":2,"tsks":[{"x":[{}],"id":3,"id":null}],"nm":"a"})",
+         R"({"nm":"a","cmp":2,"tsks":[{}]})"},
         {R"({"n\u006d":"named","tsks":[{"\u0069d":2,"nm":"x\ty"}]})", ""},
         {R"({"tsks":[{"id":2,"x":)" + nested + "}]}", ""},
         {R"({"tsks":[{"id":6,"stt":1.2345678901234567890,"fns":700086406.1700086425}]})", ""},  // 20 digits

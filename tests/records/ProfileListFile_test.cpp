@@ -45,12 +45,12 @@ std::vector<TodayProjectProfile> sampleProfiles() {
 }
 
 TEST(ProfileListFile, ProfilesAreWrittenInKeyOrderAndReadBackWhole) {
-    EXPECT_EQ(viaRecords({makeProfile("i", "n", Date(1.5), Date(-2), "/p", Bytes{'a', 'b', 'c', 'd'}, Date(3.25), true),
-                          makeProfile("ID", "Name", std::nullopt, std::nullopt, "/a/b.orv", std::nullopt, Date(12),
-                                      false)}),
-              R"([{"id":"i","name":"n","start":1.5,"finish":-2,"sourceOrvFilePath":"/p",)"
-              R"("securityScopedBookmark":"YWJjZA==","lastUpdate":3.25,"todayWidget":true},)"
-              R"({"id":"ID","name":"Name","sourceOrvFilePath":"/a/b.orv","lastUpdate":12,"todayWidget":false}])");
+    EXPECT_EQ(
+        viaRecords({makeProfile("i", "n", Date(1.5), Date(-2), "/p", Bytes{'a', 'b', 'c', 'd'}, Date(3.25), true),
+                    makeProfile("ID", "Name", std::nullopt, std::nullopt, "/a/b.orv", std::nullopt, Date(12), false)}),
+        R"([{"id":"i","name":"n","start":1.5,"finish":-2,"sourceOrvFilePath":"/p",)"
+        R"("securityScopedBookmark":"YWJjZA==","lastUpdate":3.25,"todayWidget":true},)"
+        R"({"id":"ID","name":"Name","sourceOrvFilePath":"/a/b.orv","lastUpdate":12,"todayWidget":false}])");
     EXPECT_EQ(encodeProfileList({}), "[]");
 
     // Dates as the shortest text that reads back the same: equal texts, equal profiles.
@@ -145,8 +145,19 @@ std::optional<std::string> writtenByDefinition(std::string_view text) {
 
 TEST(JsonWriterTest, StringsAreEscapedAndCheckedAsByDefinition) {
     std::mt19937 random(3);
-    constexpr std::string_view pieces[] = {"a",    "Z",        "/",           " ",    "\"",   "\\", "\n",
-                                           "\x1F", "\x7F",     "\xC3\xA9",    "\xE2\x82\xAC", "\xFF", "\xC3",
+    constexpr std::string_view pieces[] = {"a",
+                                           "Z",
+                                           "/",
+                                           " ",
+                                           "\"",
+                                           "\\",
+                                           "\n",
+                                           "\x1F",
+                                           "\x7F",
+                                           "\xC3\xA9",
+                                           "\xE2\x82\xAC",
+                                           "\xFF",
+                                           "\xC3",
                                            std::string_view("\0", 1)};
     for (int round = 0; round < 20000; ++round) {
         std::string text;

@@ -92,8 +92,8 @@ protected:
     std::string documentAndDecoys() {
         std::vector<JsonTask> tasks;
         tasks.push_back(leafTask(1, "fresh", day(-1), day(1)));
-        const std::string document = world.addDocument("document.plan", projectOf("Document", std::move(tasks)),
-                                                       midnight - 3600);
+        const std::string document =
+            world.addDocument("document.plan", projectOf("Document", std::move(tasks)), midnight - 3600);
         const std::string leak = R"({"tsks":[{"id":666,"nm":"LEAK","stt":-1e9,"fns":1e9}]})";
         for (const char* name : {"outside.prj", "outside", "victim", "groups/outside.prj", "groups/outside",
                                  "groups/victim", "groups/group.test.reliability/sub/inner.prj"}) {
@@ -121,11 +121,16 @@ protected:
 TEST_F(HostileInputTest, IdsThatAreNotPlainFileNamesNeverReachOutsideTheContainer) {
     // Ids that cannot name a file directly in the container, then ids that look like paths but are plain
     // file names, whose cache files stay inside.
-    const std::vector<std::string> hostile = {"../outside",      "../../outside",
-                                              "sub/inner",       "..",
-                                              ".",               std::string("../victim\0", 10),
-                                              std::string("\0", 1), std::string("../../outside\0.prj", 18),
-                                              std::string(10000, 'x'), world.root + "/outside"};
+    const std::vector<std::string> hostile = {"../outside",
+                                              "../../outside",
+                                              "sub/inner",
+                                              "..",
+                                              ".",
+                                              std::string("../victim\0", 10),
+                                              std::string("\0", 1),
+                                              std::string("../../outside\0.prj", 18),
+                                              std::string(10000, 'x'),
+                                              world.root + "/outside"};
     const std::vector<std::string> pathLike = {"..%2Foutside", "%2e%2e%2Foutside", "..\\outside", "...", " .."};
     std::vector<std::string> ids = hostile;
     ids.insert(ids.end(), pathLike.begin(), pathLike.end());

@@ -50,8 +50,7 @@ std::vector<std::string> RecordingHost::committedTo(const std::string& path) con
     return found == _committed.end() ? std::vector<std::string>{} : found->second;
 }
 
-bool RecordingHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                                 std::error_code& error) {
+bool RecordingHost::writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) {
     if (!TestHost::writeNewFile(path, bytes, error)) return false;
     std::lock_guard guard(_recordMutex);
     _written[path].assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());

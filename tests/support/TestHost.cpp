@@ -107,8 +107,7 @@ bool TestHost::remove(const std::string& path, std::error_code& error) {
     return !fails(HostOp::remove, path, error) && HostWrapper::remove(path, error);
 }
 
-std::optional<std::vector<DirectoryEntry>> TestHost::directoryEntries(const std::string& path,
-                                                                      std::error_code& error) {
+std::optional<std::vector<DirectoryEntry>> TestHost::directoryEntries(const std::string& path, std::error_code& error) {
     if (fails(HostOp::directoryEntries, path, error)) return std::nullopt;
     return HostWrapper::directoryEntries(path, error);
 }
@@ -169,7 +168,10 @@ std::optional<LocalTime> TestHost::localTime(Date date) {
     const std::int64_t days = local / 86400 - (local % 86400 < 0);
     const std::int64_t secondOfDay = local - days * 86400;
     const auto civil = civilFromDays(days);
-    return LocalTime{civil.year, civil.month, civil.day, static_cast<int>(secondOfDay / 3600),
+    return LocalTime{civil.year,
+                     civil.month,
+                     civil.day,
+                     static_cast<int>(secondOfDay / 3600),
                      static_cast<int>(secondOfDay / 60 % 60),
                      static_cast<double>(secondOfDay % 60) + (sinceReference - whole)};
 }

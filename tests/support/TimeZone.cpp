@@ -71,8 +71,8 @@ public:
         return false;
     }
     bool startsOffset() const {
-        return _at < _text.size() && (std::isdigit(static_cast<unsigned char>(_text[_at])) || _text[_at] == '+' ||
-                                      _text[_at] == '-');
+        return _at < _text.size() &&
+               (std::isdigit(static_cast<unsigned char>(_text[_at])) || _text[_at] == '+' || _text[_at] == '-');
     }
     bool name() {
         if (take('<')) {
@@ -191,7 +191,8 @@ std::optional<TimeZone> TimeZone::readDatabase(const std::string& path) {
     auto counts = header();
     if (!counts || bytes[4] < '2') return std::nullopt;  // only files with 64-bit data
     const auto skipped = *counts;
-    at += static_cast<std::size_t>(skipped[3] * 5 + skipped[4] * 6 + skipped[5] + skipped[2] * 8 + skipped[1] + skipped[0]);
+    at += static_cast<std::size_t>(skipped[3] * 5 + skipped[4] * 6 + skipped[5] + skipped[2] * 8 + skipped[1] +
+                                   skipped[0]);
     counts = header();
     if (!counts) return std::nullopt;
     const auto [isut, isstd, leaps, times, types, chars] = *counts;

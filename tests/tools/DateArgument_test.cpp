@@ -19,8 +19,8 @@
 namespace today::cli {
 namespace {
 
-using testing::TimeZone;
 using testing::TestHost;
+using testing::TimeZone;
 
 Date utc(const std::string& text) {
     const auto iso = parseIso8601(text);
@@ -197,7 +197,8 @@ TEST_P(StartOfDayAcrossOffsetChanges, AgreesWithDateOnEveryDayAroundAChange) {
         };
         if (clock(change - 1) >= 23 * 3600 || clock(change) <= 3600) {
             midnightDays.push_back(localDayNumber(zone, change - 1) + 1);
-            if (localDayNumber(zone, change) != midnightDays.back()) midnightDays.push_back(localDayNumber(zone, change));
+            if (localDayNumber(zone, change) != midnightDays.back())
+                midnightDays.push_back(localDayNumber(zone, change));
         }
     }
     if (!std::filesystem::exists(TODAY_COMMAND)) midnightDays.clear();

@@ -3,13 +3,13 @@
 #include "today/manager/TodayManager.hpp"
 
 #include <algorithm>
-#include <unordered_set>
 #include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 #include <fmt/format.h>

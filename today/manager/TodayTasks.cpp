@@ -105,7 +105,7 @@ std::vector<std::optional<std::vector<TaskToday>>> TodayManager::Impl::batchTask
 }
 
 std::optional<std::vector<TaskToday>> TodayManager::Impl::tasksLocked(const TodayProjectProfile& of,
-                                                                       const detail::TaskWindow& window) {
+                                                                      const detail::TaskWindow& window) {
     const auto records = todayTaskRecords(of, window);
     if (!records) return std::nullopt;
     std::vector<TaskToday> tasks;

@@ -98,8 +98,7 @@ public:
     // refused, not waited for) and refused when larger than the limit of its kind (FileReading.hpp).
     virtual std::optional<Bytes> readFile(const std::string& path, std::error_code& error) = 0;
     // Creates a new file that must not exist yet, writes the bytes and flushes them to disk.
-    virtual bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                              std::error_code& error) = 0;
+    virtual bool writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes, std::error_code& error) = 0;
     // Renames `from` over `to` atomically, then flushes the directory.
     virtual bool rename(const std::string& from, const std::string& to, std::error_code& error) = 0;
     virtual bool remove(const std::string& path, std::error_code& error) = 0;

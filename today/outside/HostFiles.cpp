@@ -147,7 +147,7 @@ bool PosixHost::remove(const std::string& path, std::error_code& error) {
 }
 
 std::optional<std::vector<DirectoryEntry>> PosixHost::directoryEntries(const std::string& path,
-                                                                         std::error_code& error) {
+                                                                       std::error_code& error) {
     using Entries = std::optional<std::vector<DirectoryEntry>>;
     if (!isUsablePath(path)) return failed<Entries>(error, std::nullopt, EINVAL);
     DIR* directory = ::opendir(path.c_str());

@@ -14,18 +14,20 @@ std::unique_ptr<CommandManager> makeManager(const Context& context) {
     if (!manager) {
         const auto& failure = context.host.firstFailure();
         if (failure && failure->error == std::errc::not_a_directory) {
-            printError(fmt::format("the application group \"{}\" has no shared container: {} is not a directory "
-                                   "(set TODAY_GROUP_CONTAINERS to a writable directory)",
-                                   context.options.group, failure->path));
+            printError(
+                fmt::format("the application group \"{}\" has no shared container: {} is not a directory "
+                            "(set TODAY_GROUP_CONTAINERS to a writable directory)",
+                            context.options.group, failure->path));
         } else if (failure) {
-            printError(fmt::format("the application group \"{}\" has no shared container: cannot {} {}: {} "
-                                   "(set TODAY_GROUP_CONTAINERS to a writable directory)",
-                                   context.options.group, failure->operation, failure->path,
-                                   failure->error.message()));
+            printError(
+                fmt::format("the application group \"{}\" has no shared container: cannot {} {}: {} "
+                            "(set TODAY_GROUP_CONTAINERS to a writable directory)",
+                            context.options.group, failure->operation, failure->path, failure->error.message()));
         } else {
-            printError(fmt::format("the application group \"{}\" has no shared container: set "
-                                   "TODAY_GROUP_CONTAINERS (or HOME) to an absolute path",
-                                   context.options.group));
+            printError(
+                fmt::format("the application group \"{}\" has no shared container: set "
+                            "TODAY_GROUP_CONTAINERS (or HOME) to an absolute path",
+                            context.options.group));
         }
     } else if (manager->listFileUnreadable()) {
         printError(

@@ -59,8 +59,9 @@ int runAdd(const Context& context) {
     if (!added || !profile) {
         const bool unreadable = !manager->takeLoadFailures().empty();
         const auto cause = failureCause(context.host, storedPath(url));
-        printError(fmt::format("cannot add {}: {}", argument,
-                               cause.value_or(unreadable ? "the plan could not be read" : "the list could not be saved")));
+        printError(
+            fmt::format("cannot add {}: {}", argument,
+                        cause.value_or(unreadable ? "the plan could not be read" : "the list could not be saved")));
         return exitFailure;
     }
     printLine(fmt::format("Added {} as {} from {}", quotedName(profile->name), printable(profile->id()),

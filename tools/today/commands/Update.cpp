@@ -46,7 +46,9 @@ int runUpdate(const Context& context) {
     if (!updated || unreadable) {
         const auto cause = failureCause(context.host, before->sourceOrvFilePath);
         printError(fmt::format("{} was left as it was{}", quotedName(before->name),
-                               cause ? ": " + *cause : unreadable ? ": the plan could not be read" : ""));
+                               cause        ? ": " + *cause
+                               : unreadable ? ": the plan could not be read"
+                                            : ""));
         return exitFailure;
     }
     const auto after = manager->projectProfileById(before->id()).value_or(*before);
