@@ -82,13 +82,8 @@ void printRecords(const std::vector<PlanView>& plans, const std::vector<Day>& da
     out.beginObject().key("version").value(recordsVersion).key("command").value("agenda");
     out.key("from").value(formatIso8601(days.front().start, host));
     out.key("to").value(formatIso8601(days.back().end, host));
-    out.key("plans").beginArray();
-    for (const PlanView& plan : plans) {
-        out.beginObject();
-        writePlanMembers(out, plan, host);
-        out.endObject();
-    }
-    out.endArray().key("days").beginArray();
+    writePlans(out, plans, host);
+    out.key("days").beginArray();
     for (const Day& day : days) {
         const std::string date = formatLocalDate(day.start, host);
         out.beginObject().key("date").value(date);
@@ -98,18 +93,13 @@ void printRecords(const std::vector<PlanView>& plans, const std::vector<Day>& da
             kept.push_back(tasksOn(plan, day));
             for (const TaskToday& task : kept.back()) {
                 rows.push_back({&plan, &task, date});
-                out.beginObject().key("plan").value(plan.profile.id());
-                writeTaskMembers(out, task, plan, host);
-                out.endObject();
+                writeTaskOfPlan(out, task, plan, host);
             }
         }
         out.endArray().endObject();
     }
     out.endArray();
-    writeErrors(out, plans);
-    out.endObject();
-    fmt::print(
-        "{}", context.options.format == OutputFormat::json ? out.text() : taskRows(rows, context.options.format, host));
+    printTaskRecords(out, plans, rows, context.options, host);
 }
 
 }  // namespace

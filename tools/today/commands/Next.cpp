@@ -80,26 +80,16 @@ void printRecords(const std::vector<PlanView>& plans, const Starting& next, Date
     JsonWriter out = jsonWriter(context.options);
     out.beginObject().key("version").value(recordsVersion).key("command").value("next");
     out.key("at").value(formatIso8601(after, host));
-    out.key("plans").beginArray();
-    for (const PlanView& plan : plans) {
-        out.beginObject();
-        writePlanMembers(out, plan, host);
-        out.endObject();
-    }
-    out.endArray().key("tasks").beginArray();
+    writePlans(out, plans, host);
+    out.key("tasks").beginArray();
     for (std::size_t i = 0; i < plans.size(); ++i) {
         for (const TaskToday& task : next.byPlan[i]) {
             rows.push_back({&plans[i], &task, formatLocalDate(task.start(), host)});
-            out.beginObject().key("plan").value(plans[i].profile.id());
-            writeTaskMembers(out, task, plans[i], host);
-            out.endObject();
+            writeTaskOfPlan(out, task, plans[i], host);
         }
     }
     out.endArray();
-    writeErrors(out, plans);
-    out.endObject();
-    fmt::print(
-        "{}", context.options.format == OutputFormat::json ? out.text() : taskRows(rows, context.options.format, host));
+    printTaskRecords(out, plans, rows, context.options, host);
 }
 
 }  // namespace

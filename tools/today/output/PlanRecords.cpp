@@ -110,6 +110,33 @@ void writeErrors(JsonWriter& out, const std::vector<PlanView>& plans) {
     out.endArray();
 }
 
+void writePlans(JsonWriter& out, const std::vector<PlanView>& plans, Host& host) {
+    out.key("plans").beginArray();
+    for (const PlanView& plan : plans) {
+        out.beginObject();
+        writePlanMembers(out, plan, host);
+        out.endObject();
+    }
+    out.endArray();
+}
+
+void writeTaskOfPlan(JsonWriter& out, const TaskToday& task, const PlanView& plan, Host& host) {
+    out.beginObject().key("plan").value(plan.profile.id());
+    writeTaskMembers(out, task, plan, host);
+    out.endObject();
+}
+
+void printTaskRecords(JsonWriter& out, const std::vector<PlanView>& plans, const std::vector<TaskRow>& rows,
+                      const Options& options, Host& host) {
+    if (options.format != OutputFormat::json) {
+        fmt::print("{}", taskRows(rows, options.format, host));
+        return;
+    }
+    writeErrors(out, plans);
+    out.endObject();
+    fmt::print("{}", out.text());
+}
+
 std::string taskRows(const std::vector<TaskRow>& rows, OutputFormat format, Host& host) {
     std::string out;
     if (format == OutputFormat::tsv) {
