@@ -255,11 +255,14 @@ TEST(MspdiDocuments, MalformedXmlNamesFileAndPosition) {
     EXPECT_THAT(parseMspdiPlan("", "empty.xml").error, StartsWith("empty.xml:1:1: not well-formed XML"));
     EXPECT_THAT(parseMspdiPlan(document("") + "<Project/>", "two.xml").error, HasSubstr("second root element"));
 
-    // Values that cannot be shown truthfully are refused with their place: a completion outside 0...100,
-    // and a reference to U+0000, which XML does not allow and which would cut a name short.
+    // Values that cannot be shown truthfully are refused with their place: a completion that is not a
+    // whole number from 0 to 100, and a reference to U+0000, which XML does not allow and which would cut
+    // a name short.
     for (const std::string more :
          {"<PercentComplete>150</PercentComplete>", "<PercentComplete>-9223372036854775808</PercentComplete>",
-          "<Notes x=\"&#x000;\"/>"}) {
+          "<PercentComplete>50.5</PercentComplete>", "<PercentComplete>1e2</PercentComplete>",
+          "<PercentComplete>0x10</PercentComplete>", "<PercentComplete>abc</PercentComplete>",
+          "<PercentComplete></PercentComplete>", "<Notes x=\"&#x000;\"/>"}) {
         const PlanLoadResult refused = parseMspdiPlan(document("\n" + task(1, 1, "Pour", more)), "plan.xml");
         EXPECT_FALSE(refused.project) << more;
         EXPECT_THAT(refused.error, StartsWith("plan.xml:3:")) << more;

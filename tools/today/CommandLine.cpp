@@ -60,6 +60,19 @@ void addShowOptions(CLI::App& app, Options& options) {
     addFormatOptions(app, options);
 }
 
+// A number from `min` to `max`, both included, for every numeric option. Unlike CLI::Range it refuses
+// "nan" too, which no comparison puts outside a range.
+template <typename Number>
+CLI::Validator within(Number min, Number max) {
+    return CLI::Validator(
+        [min, max](std::string& input) {
+            Number value{};
+            if (CLI::detail::lexical_cast(input, value) && value >= min && value <= max) return std::string();
+            return fmt::format("{} is not a number from {} to {}", input, min, max);
+        },
+        fmt::format("{} to {}", min, max));
+}
+
 CLI::App* addSubcommand(CLI::App& app, const std::string& name, const std::string& description, Options& options) {
     CLI::App* sub = app.add_subcommand(name, description);
     addCommonOptions(*sub, options);
@@ -92,7 +105,7 @@ void defineCommandLine(CLI::App& app, Options& options) {
         ->type_name("");
     auto* days = agenda->add_option("--days", options.days, "This many days (default: 7)")
                      ->type_name("N")
-                     ->check(CLI::Range(1, 3660));
+                     ->check(within(1, 3660));
     auto* from = agenda->add_option("--from", options.from, "The first day ...")->type_name("DAY");
     auto* to = agenda->add_option("--to", options.to, "... and the last day (included)")->type_name("DAY");
     from->needs(to)->excludes(days);
@@ -160,11 +173,11 @@ void defineCommandLine(CLI::App& app, Options& options) {
         ->type_name("ID")
         ->allow_extra_args(false);
     bar->add_option("--max-width", options.maxWidth, "Display columns of the text (default: 40)")
-        ->check(CLI::Range(1, 1000))
+        ->check(within(1, 1000))
         ->option_text("N");
     bar->add_flag("--watch", options.watch, "Keep running; print a line whenever it changes");
     bar->add_option("--interval", options.interval, "While watching, also check every SECONDS")
-        ->check(CLI::Range(0.1, 86400.0))
+        ->check(within(0.1, 86400.0))
         ->option_text("SECONDS");
     bar->footer(
         "Refreshes on changes of the plans, of projects.json and of the <id>.prj\n"

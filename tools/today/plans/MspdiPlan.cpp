@@ -68,7 +68,7 @@ struct TaskRow {
     bool isSubproject = false;
     bool milestoneFlag = false;
     std::optional<bool> durationIsZero;
-    pugi::xml_node outOfRange;  // a PercentComplete outside 0...100, refused
+    pugi::xml_node badPercent;  // a PercentComplete that is not a whole number from 0 to 100, refused
 
     std::int64_t level() const {
         // Without outline data the project's own task (UID 0 by Microsoft Project's convention) is the
@@ -99,9 +99,11 @@ TaskRow readTaskRow(const pugi::xml_node& taskNode, const ElementNames& names) {
         } else if (name == "Finish"sv) {
             task.finish = detail::mspdiDateTime(elementText(field));
         } else if (name == "PercentComplete"sv) {
+            // Microsoft Project writes whole numbers; anything else (a fraction, an exponent, hex, text,
+            // nothing) is refused rather than shown as some other completion.
             task.completedPercent = detail::mspdiInteger(elementText(field));
-            if (task.completedPercent && (*task.completedPercent < 0 || *task.completedPercent > 100)) {
-                row.outOfRange = field;
+            if (!task.completedPercent || *task.completedPercent < 0 || *task.completedPercent > 100) {
+                row.badPercent = field;
             }
         } else if (name == "OutlineLevel"sv) {
             row.outlineLevel = detail::mspdiInteger(elementText(field));
@@ -358,8 +360,8 @@ PlanLoadResult parseMspdiPlan(std::string_view bytes, const std::string& fileNam
             for (const pugi::xml_node taskNode : child.children()) {
                 if (taskNode.type() == pugi::node_element && names.local(taskNode) == "Task"sv) {
                     rows.push_back(readTaskRow(taskNode, names));
-                    if (rows.back().outOfRange) {
-                        return failureAt(fileName, bytes, parsed, rows.back().outOfRange,
+                    if (rows.back().badPercent) {
+                        return failureAt(fileName, bytes, parsed, rows.back().badPercent,
                                          "<PercentComplete> must be a whole number from 0 to 100");
                     }
                 }
