@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -90,6 +91,22 @@ TEST_F(Agenda, DaysFollowTheLocalCalendarAcrossClockChanges) {
             EXPECT_EQ(days[i]["tasks"].size(), 1u) << each.zone << " " << days[i]["date"];
         }
     }
+
+    // A local time that the clocks skip moves forward by the skip, a whole skipped day included.
+    const std::vector<std::array<std::string, 3>> skipped = {
+        {"Europe/Berlin", "2090-03-26T02:30", "2090-03-26T03:30:00+02:00"},
+        {"Australia/Lord_Howe", "2025-10-05T02:15", "2025-10-05T02:45:00+11:00"},
+        {"Pacific/Apia", "2011-12-30T12:00", "2011-12-31T12:00:00+14:00"}};
+    for (const auto& [zone, at, moved] : skipped) {
+        const CommandResult shown = today({"show", "--json", "--at", at}, {{"TZ", zone}});
+        EXPECT_EQ(json::parse(shown.out)["from"], moved) << zone << shown.err;
+    }
+    // A day that the zone skips is not listed.
+    const CommandResult apia = today({"agenda", "2011-12-29", "--days", "4", "--json"}, {{"TZ", "Pacific/Apia"}});
+    const json listed = json::parse(apia.out);
+    std::vector<std::string> dates;
+    for (const json& day : listed["days"]) dates.push_back(day["date"]);
+    EXPECT_EQ(dates, (std::vector<std::string>{"2011-12-29", "2011-12-31", "2012-01-01"})) << apia.err;
 }
 
 TEST_F(Agenda, RangesAndTheNextTask) {

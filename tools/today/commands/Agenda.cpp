@@ -126,7 +126,8 @@ int runAgenda(const Context& context) {
     }
     if (!first) return exitUsage;
 
-    // Each day runs from its start to the next day's start, as the local calendar has them.
+    // Each day runs from its start to the next day's start, as the local calendar has them. A day that
+    // the zone skips as a whole starts where the next one does, and is not listed.
     std::vector<Day> days;
     for (int i = 0; i < count; ++i) {
         const auto start = startOfCivilDay(*first + i, host);
@@ -135,7 +136,7 @@ int runAgenda(const Context& context) {
             printError("the local calendar cannot tell when these days start (is TZ a valid time zone?)");
             return exitFailure;
         }
-        days.push_back({*first + i, *start, *end});
+        if (*start < *end) days.push_back({*first + i, *start, *end});
     }
 
     const auto manager = makeManager(context);

@@ -1,6 +1,7 @@
 // Reading ISO 8601 dates and the words of `--at`, and finding starts of local days.
 #include "tools/today/dates/DateArgument.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -83,7 +84,47 @@ std::optional<std::int64_t> relativeDays(std::string_view text) {
     return text[0] == '-' ? -days : days;
 }
 
+// The whole seconds of a local civil time counted from 2001-01-01T00:00 as if the local clock were UTC,
+// with fields out of range carried over as the host does; none beyond the calendar's reach.
+std::optional<std::int64_t> localSeconds(const LocalTime& local) {
+    constexpr std::int64_t yearLimit = 1'000'000'000;
+    if (!std::isfinite(local.second) || std::fabs(local.second) > 1e15 || local.year > yearLimit ||
+        local.year < -yearLimit) {
+        return std::nullopt;
+    }
+    const std::int64_t months = local.year * 12 + (std::int64_t{local.month} - 1);
+    const std::int64_t year = months / 12 - (months % 12 < 0 ? 1 : 0);
+    const int month = static_cast<int>(months - year * 12) + 1;
+    const std::int64_t days = daysFromCivil(year, month, 1) + local.day - 1 - daysFromCivil(2001, 1, 1);
+    return days * 86400 + std::int64_t{local.hour} * 3600 + std::int64_t{local.minute} * 60 +
+           static_cast<std::int64_t>(std::floor(local.second));
+}
+
+// Seconds east of UTC in force at the date, or none.
+std::optional<std::int64_t> offsetAt(Date date, Host& host) {
+    const auto local = host.localTime(date);
+    const auto seconds = local ? localSeconds(*local) : std::nullopt;
+    if (!seconds) return std::nullopt;
+    return *seconds - static_cast<std::int64_t>(std::floor(date.timeIntervalSinceReferenceDate()));
+}
+
 }  // namespace
+
+std::optional<Date> dateOfLocalTime(const LocalTime& local, Host& host) {
+    const auto answered = host.dateFromLocalTime(local);
+    const auto asked = localSeconds(local);
+    if (!answered || !asked) return answered;
+    const auto offset = offsetAt(*answered, host);
+    if (!offset) return answered;
+    const double whole = std::floor(answered->timeIntervalSinceReferenceDate());
+    if (static_cast<double>(*asked - *offset) == whole) return answered;  // the time exists
+    // Skipped: the clocks moved forward over it, from the smaller offset to the larger. Read with the
+    // smaller one, the offset before the change, it lands after the change by as much as the clocks skipped.
+    const double fraction = answered->timeIntervalSinceReferenceDate() - whole;
+    const auto other = offsetAt(Date(static_cast<double>(*asked - *offset) + fraction), host);
+    if (!other) return answered;
+    return Date(static_cast<double>(*asked - std::min(*offset, *other)) + fraction);
+}
 
 std::optional<IsoDateTime> parseIso8601(std::string_view text) {
     IsoDateTime iso;
@@ -124,14 +165,14 @@ std::optional<Date> localDate(const IsoDateTime& iso, Host& host) {
     local.hour = iso.hour;
     local.minute = iso.minute;
     local.second = iso.second + iso.fraction;
-    return host.dateFromLocalTime(local);
+    return dateOfLocalTime(local, host);
 }
 
 std::optional<Date> addingCalendarDays(Date date, std::int64_t days, Host& host) {
     auto local = host.localTime(date);
     if (!local) return std::nullopt;
     local->day += static_cast<int>(days);
-    return host.dateFromLocalTime(*local);
+    return dateOfLocalTime(*local, host);
 }
 
 std::optional<Date> startOfCivilDay(std::int64_t dayNumber, Host& host) {
@@ -145,7 +186,7 @@ std::optional<Date> startOfCivilDay(std::int64_t dayNumber, Host& host) {
         noon.month = civil.month;
         noon.day = civil.day;
         noon.hour = 12;
-        const auto inDay = host.dateFromLocalTime(noon);
+        const auto inDay = dateOfLocalTime(noon, host);
         if (!inDay) return std::nullopt;
         const Date start = inDay->toDayOnly();
         const auto local = host.localTime(start);

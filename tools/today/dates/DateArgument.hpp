@@ -36,6 +36,11 @@ std::optional<IsoDateTime> parseIso8601(std::string_view text);
 // The date of ISO text that carries an offset (the offset is required).
 std::optional<Date> absoluteDate(const IsoDateTime& iso);
 
+// The date of a local civil time in the host's time zone (fields may be out of range and are carried
+// over). A time that the clocks skip, a whole skipped day included, moves forward by the length of the
+// skip, whichever instant the host's conversion picks for it.
+std::optional<Date> dateOfLocalTime(const LocalTime& local, Host& host);
+
 // The date of the civil time as written (its offset, if any, is not used), in the host's time zone.
 std::optional<Date> localDate(const IsoDateTime& iso, Host& host);
 
