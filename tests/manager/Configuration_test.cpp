@@ -69,6 +69,13 @@ TEST_F(ConfigurationTest, AddFailsQuietlyBeforeAnythingIsWritten) {
     auto base = std::make_unique<TodayConfigable>(container());
     EXPECT_FALSE(base->add(Url::fileUrl(path)));
 
+    // The list keeps paths as JSON text, which a path that is not UTF-8 cannot become.
+    const std::string folder = std::string("bad\xFF") + "dir";
+    std::filesystem::create_directories(documentPath(folder));
+    const std::string notUtf8 = writeDocument(folder + "/p.orv", documentTime);
+    manager->setDocument(notUtf8, planWithTasks("Plan", {}));
+    EXPECT_FALSE(manager->add(Url::fileUrl(notUtf8)));
+
     host.failAll(HostOp::status, "plan.orv");  // a bookmark cannot be made without looking at the file
     EXPECT_FALSE(manager->add(Url::fileUrl(path)));
     expectNothingHappened();

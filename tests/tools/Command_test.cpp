@@ -411,6 +411,7 @@ TEST_F(TodayCommand, FilesThatCannotBeAddedAreRefusedWithTheirCause) {
         {"file://otherhost" + path, "not on this machine"},
         {"file://" + directory + "/plans%2Foffice.json", "names no file"},
         {"file://" + directory + "/plans%2foffice.json", "names no file"},
+        {write(std::string("bad\xFF") + "dir/p.json", officeMove()), "dir/p.json: its path is not valid UTF-8"},
     };
     for (const auto& [file, reason] : refused) {
         const CommandResult added = today({"add", file});

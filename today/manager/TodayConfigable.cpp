@@ -10,6 +10,7 @@
 #include "today/outside/Identifier.hpp"
 #include "today/outside/Messages.hpp"
 #include "today/outside/Path.hpp"
+#include "today/outside/Text.hpp"
 #include "today/records/DefaultNames.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 #include "today/records/RecordFactory.hpp"
@@ -20,6 +21,9 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
     const auto added = _impl->locked([&]() -> std::optional<TodayProjectProfile> {
         if (!orvFileUrl.isFileUrl()) return std::nullopt;
         const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
+        // The list keeps paths as JSON text: a path that is not UTF-8 could never be saved, so it is
+        // refused before its snapshot is written.
+        if (!detail::isUtf8(documentPath)) return std::nullopt;
         if (!Host::current().exists(documentPath)) return std::nullopt;
 
         std::string id = detail::newIdentifier();

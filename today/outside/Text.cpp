@@ -122,6 +122,24 @@ std::string terminalSafe(std::string_view text) {
     return out;
 }
 
+bool isUtf8(std::string_view text) {
+    auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    auto left = static_cast<utf8proc_ssize_t>(text.size());
+    while (left > 0) {
+        if (*bytes < 0x80) {
+            ++bytes;
+            --left;
+            continue;
+        }
+        utf8proc_int32_t character = 0;
+        const utf8proc_ssize_t length = utf8proc_iterate(bytes, left, &character);
+        if (length <= 0) return false;
+        bytes += length;
+        left -= length;
+    }
+    return true;
+}
+
 bool isPlainFileName(std::string_view name) {
     return !name.empty() && name != "." && name != ".." && name.size() <= 255 &&
            name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;

@@ -39,6 +39,10 @@ TODAY_API bool isTerminalControl(char32_t character);
 // well-formed UTF-8, replaced by U+FFFD. Everything that comes from a file passes here before it is printed.
 TODAY_API std::string terminalSafe(std::string_view text);
 
+// True when the text is well-formed UTF-8 (no stray or overlong bytes, no surrogates), as JSON text must
+// be. Exported for the today command, which refuses such paths before the library is asked.
+TODAY_API bool isUtf8(std::string_view text);
+
 // True when the text can be used as one plain file-name component inside a directory: not empty,
 // not "." or "..", no "/" or NUL, at most 255 bytes.
 bool isPlainFileName(std::string_view name);

@@ -1,6 +1,7 @@
 // `today add`: adding a plan document, named by a path or a file URL, to the list.
 #include <fmt/format.h>
 
+#include "today/outside/Text.hpp"
 #include "tools/today/Commands.hpp"
 
 namespace today::cli {
@@ -39,6 +40,11 @@ int runAdd(const Context& context) {
     }
     if (!context.host.exists(storedPath(url))) {
         printError(fmt::format("cannot add {}: no such file", argument));
+        return exitFailure;
+    }
+    if (!today::detail::isUtf8(storedPath(url))) {
+        printError(fmt::format("cannot add {}: its path is not valid UTF-8, and the list keeps paths as UTF-8 text",
+                               argument));
         return exitFailure;
     }
     const auto manager = makeManager(context);
