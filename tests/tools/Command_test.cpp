@@ -431,7 +431,9 @@ TEST_F(TodayCommand, FilesThatCannotBeAddedAreRefusedWithTheirCause) {
     EXPECT_EQ(today({"add", "file://LocalHost" + path}).exitCode, 0);
 }
 
-TEST_F(TodayCommand, OutputThatCannotBeWrittenIsAFailure) {
+// Output that cannot be written fails the command, but for the bar, which always exits 0 (a bar hides a
+// failing module) and, watching, ends at once.
+TEST_F(TodayCommand, OutputThatCannotBeWrittenIsAFailureButForTheBar) {
     add(write("office.json", officeMove()));
     for (const std::vector<std::string>& arguments : {std::vector<std::string>{"show", "--at", at},
                                                       {"show", "--json", "--at", at},
@@ -442,6 +444,11 @@ TEST_F(TodayCommand, OutputThatCannotBeWrittenIsAFailure) {
             const CommandResult result = runner.runWithOutput(arguments, output);
             EXPECT_EQ(result.exitCode, 1) << arguments.front() << " > " << output;
             EXPECT_THAT(result.err, HasSubstr("today: cannot write the output")) << arguments.front();
+        }
+    }
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"bar"}, {"bar", "--watch"}}) {
+        for (const std::string output : {"/dev/full", ""}) {
+            EXPECT_EQ(runner.runWithOutput(arguments, output).exitCode, 0) << arguments.back() << " > " << output;
         }
     }
 }

@@ -101,6 +101,11 @@ private:
 int runBar(const Context& context) {
     // A reader that went away shows as a failed write (EPIPE), which ends the command quietly.
     std::signal(SIGPIPE, SIG_IGN);
+    // Nothing would read the lines: a watcher ends at once rather than run unseen until it is killed.
+    if (context.outputClosed) {
+        printError("cannot write the output: standard output is closed");
+        return exitSuccess;
+    }
     Bar bar(context);
     if (!context.options.watch) {
         writeOutput(bar.update().output);
