@@ -116,14 +116,14 @@ TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
 TEST_F(TodayCommand, DamagedListsRestoredPlansAndLostSnapshotsAreHandledAndSaid) {
     const std::string list = runner.groupContainer() + "/projects.json";
     const std::string damaged = R"([{"id": "A", "sourceOrvFilePath": "/plans/a.json"},])";
-    // A list that cannot be read (a directory in its place, then damaged text) is an error in every
-    // output, never an empty list; the bar shows it as an error and still exits 0.
-    std::filesystem::create_directories(list + "/inside");
-    for (const bool directory : {true, false}) {
-        if (!directory) {
-            std::filesystem::remove_all(list);
-            std::ofstream(list) << damaged;
-        }
+    // A list that cannot be read (a directory or a loop of links in its place, damaged text) is an error
+    // in every output, never an empty list; the bar shows it as an error and still exits 0.
+    std::filesystem::create_directories(runner.groupContainer());
+    for (const std::string damage : {"directory", "link loop", "damaged text"}) {
+        std::filesystem::remove_all(list);
+        if (damage == "directory") std::filesystem::create_directories(list + "/inside");
+        if (damage == "link loop") std::filesystem::create_symlink("projects.json", list);
+        if (damage == "damaged text") std::ofstream(list) << damaged;
         for (const std::vector<std::string>& arguments : {std::vector<std::string>{"list"},
                                                           {"list", "--json"},
                                                           {"list", "--format", "tsv"},
@@ -133,7 +133,7 @@ TEST_F(TodayCommand, DamagedListsRestoredPlansAndLostSnapshotsAreHandledAndSaid)
                                                           {"agenda", "--json"},
                                                           {"next", "--json"}}) {
             const CommandResult result = today(arguments);
-            const std::string what = arguments.front() + " " + arguments.back() + (directory ? " (directory)" : "");
+            const std::string what = arguments.front() + " " + arguments.back() + " (" + damage + ")";
             EXPECT_EQ(result.exitCode, 1) << what;
             EXPECT_THAT(result.err, HasSubstr("could not be read")) << what;
             EXPECT_THAT(result.out, Not(HasSubstr("No plans are listed"))) << what;
