@@ -1,7 +1,7 @@
-// `today bar --watch` against real files, as a child process whose lines are read from a pipe: adding a
-// plan, saving one by rename, removing one and making its directory again each print a new line, and so
-// does a plan made again as a link or a FIFO; a file beside a plan does not; SIGTERM ends it with exit
-// status 0.
+// `today bar --watch` against real files, as a child process whose lines are read from a pipe: damaging
+// the list, adding a plan, saving one by rename, removing one and making its directory again each print
+// a new line, and so does a plan made again as a link or a FIFO; a file beside a plan does not; SIGTERM
+// ends it with exit status 0.
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -138,6 +138,13 @@ TEST_F(BarWatch, PrintsALineForEachChange) {
     save(beta, plan("Beta one"));
 
     Watching bar(_runner, {"bar", "--watch", "--format", "plain"});
+    EXPECT_EQ(bar.nextLine(), "No plans");
+
+    // A list damaged while watched is an error until it goes.
+    const std::string list = _runner.groupContainer() + "/projects.json";
+    save(list, "[{");
+    EXPECT_EQ(bar.nextLine(), "Cannot read the plans");
+    std::filesystem::remove(list);
     EXPECT_EQ(bar.nextLine(), "No plans");
 
     const std::string alphaId = addPlan(alpha);

@@ -198,8 +198,12 @@ bool TodayManager::Impl::followListFile() const {
     }
     if (_listFileKnown && _listFile && _listFile->sameVersionAs(*status)) return true;
 
+    // A list that turns unreadable keeps the profiles last read in memory, and is said to be unreadable.
     auto profiles = readProjectProfiles(path);
-    if (!profiles) return false;
+    if (!profiles) {
+        _listFileUnread = true;
+        return false;
+    }
     noteRemovedElsewhere(*profiles);
     _profiles = std::move(*profiles);
     _listFile = std::move(status);
