@@ -1,9 +1,11 @@
-// `today bar --watch` against real files, as a child process whose lines are read from a pipe: adding a
-// plan, saving one by rename, removing one and making its directory again each print a new line; a
-// file beside a plan does not; SIGTERM ends it with exit status 0.
+// `today bar --watch` against real files, as a child process whose lines are read from a pipe: damaging
+// the list, adding a plan, saving one by rename, removing one and making its directory again each print
+// a new line, and so does a plan made again as a link or a FIFO; a file beside a plan does not; SIGTERM
+// ends it with exit status 0.
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "CommandRunner.hpp"
@@ -137,6 +140,13 @@ TEST_F(BarWatch, PrintsALineForEachChange) {
     Watching bar(_runner, {"bar", "--watch", "--format", "plain"});
     EXPECT_EQ(bar.nextLine(), "No plans");
 
+    // A list damaged while watched is an error until it goes.
+    const std::string list = _runner.groupContainer() + "/projects.json";
+    save(list, "[{");
+    EXPECT_EQ(bar.nextLine(), "Cannot read the plans");
+    std::filesystem::remove(list);
+    EXPECT_EQ(bar.nextLine(), "No plans");
+
     const std::string alphaId = addPlan(alpha);
     EXPECT_THAT(bar.nextLine(), HasSubstr("Alpha one"));
 
@@ -163,6 +173,41 @@ TEST_F(BarWatch, PrintsALineForEachChange) {
     save(beta, plan("Beta three"));
     EXPECT_THAT(bar.nextLine(), HasSubstr("Beta three"));
 
+    EXPECT_EQ(bar.terminate(), 0);
+}
+
+// A plan removed and made again in each way a file can appear is read again; one that comes back as a
+// FIFO shows as an error.
+TEST_F(BarWatch, PlansThatReappearAreReadAgain) {
+    const std::string path = _runner.dir().file("a/plan.json");
+    save(path, plan("First"));
+    addPlan(path);
+    Watching bar(_runner, {"bar", "--watch", "--format", "plain"});
+    EXPECT_THAT(bar.nextLine(), HasSubstr("First"));
+
+    struct Case {
+        std::string way;
+        std::function<void(const std::string& from)> make;
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {"hard link", [&](const std::string& from) { std::filesystem::create_hard_link(from, path); }, "Linked"},
+        {"symbolic link", [&](const std::string& from) { std::filesystem::create_symlink(from, path); }, "Symlinked"},
+        {"rename", [&](const std::string& from) { std::filesystem::rename(from, path); }, "Renamed"},
+        {"FIFO", [&](const std::string&) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, "Cannot read the plans"},
+    };
+    for (const Case& each : cases) {
+        // Written outside the plan's directory, so that only the plan's reappearance can be seen.
+        const std::string from = _runner.dir().write(each.way + ".json", plan(each.shown));
+        // The plan spoilt, then gone (shown from its snapshot): a line each, so that the bar has seen both
+        // before the plan comes back.
+        save(path, "{");
+        EXPECT_EQ(bar.nextLine(), "Cannot read the plans") << each.way;
+        std::filesystem::remove(path);
+        EXPECT_NE(bar.nextLine(), "<none>") << each.way;
+        each.make(from);
+        EXPECT_THAT(bar.nextLine(), HasSubstr(each.shown)) << each.way;
+    }
     EXPECT_EQ(bar.terminate(), 0);
 }
 

@@ -114,9 +114,38 @@ TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
 // restored from an older backup or a lost snapshot is read again, an update that could not be saved
 // fails.
 TEST_F(TodayCommand, DamagedListsRestoredPlansAndLostSnapshotsAreHandledAndSaid) {
-    std::filesystem::create_directories(runner.groupContainer());
+    const std::string list = runner.groupContainer() + "/projects.json";
     const std::string damaged = R"([{"id": "A", "sourceOrvFilePath": "/plans/a.json"},])";
-    std::ofstream(runner.groupContainer() + "/projects.json") << damaged;
+    // A list that cannot be read (a directory or a loop of links in its place, damaged text) is an error
+    // in every output, never an empty list; the bar shows it as an error and still exits 0.
+    std::filesystem::create_directories(runner.groupContainer());
+    for (const std::string damage : {"directory", "link loop", "damaged text"}) {
+        std::filesystem::remove_all(list);
+        if (damage == "directory") std::filesystem::create_directories(list + "/inside");
+        if (damage == "link loop") std::filesystem::create_symlink("projects.json", list);
+        if (damage == "damaged text") std::ofstream(list) << damaged;
+        for (const std::vector<std::string>& arguments : {std::vector<std::string>{"list"},
+                                                          {"list", "--json"},
+                                                          {"list", "--format", "tsv"},
+                                                          {"show"},
+                                                          {"show", "--json"},
+                                                          {"show", "--format", "jsonl"},
+                                                          {"agenda", "--json"},
+                                                          {"next", "--json"}}) {
+            const CommandResult result = today(arguments);
+            const std::string what = arguments.front() + " " + arguments.back() + " (" + damage + ")";
+            EXPECT_EQ(result.exitCode, 1) << what;
+            EXPECT_THAT(result.err, HasSubstr("could not be read")) << what;
+            EXPECT_THAT(result.out, Not(HasSubstr("No plans are listed"))) << what;
+            if (arguments.back() == "--json") {
+                EXPECT_EQ(json::parse(result.out)["errors"][0]["file"], list) << what;
+            }
+        }
+        const CommandResult bar = today({"bar", "--format", "waybar"});
+        EXPECT_EQ(bar.exitCode, 0);
+        EXPECT_THAT(bar.out, HasSubstr(R"("text":"Cannot read the plans","alt":"error")"));
+        EXPECT_THAT(today({"bar", "--format", "polybar"}).out, HasSubstr("#BF616A"));
+    }
     const std::string path = write("office.json", officeMove("Office move", "Pack the archive"));
     const CommandResult added = today({"add", path});
     EXPECT_EQ(added.exitCode, 0) << added.err;
@@ -435,7 +464,9 @@ TEST_F(TodayCommand, FilesThatCannotBeAddedAreRefusedWithTheirCause) {
     EXPECT_EQ(today({"add", "file://LocalHost" + path}).exitCode, 0);
 }
 
-TEST_F(TodayCommand, OutputThatCannotBeWrittenIsAFailure) {
+// Output that cannot be written fails the command, but for the bar, which always exits 0 (a bar hides a
+// failing module) and, watching, ends at once.
+TEST_F(TodayCommand, OutputThatCannotBeWrittenIsAFailureButForTheBar) {
     add(write("office.json", officeMove()));
     for (const std::vector<std::string>& arguments : {std::vector<std::string>{"show", "--at", at},
                                                       {"show", "--json", "--at", at},
@@ -446,6 +477,11 @@ TEST_F(TodayCommand, OutputThatCannotBeWrittenIsAFailure) {
             const CommandResult result = runner.runWithOutput(arguments, output);
             EXPECT_EQ(result.exitCode, 1) << arguments.front() << " > " << output;
             EXPECT_THAT(result.err, HasSubstr("today: cannot write the output")) << arguments.front();
+        }
+    }
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"bar"}, {"bar", "--watch"}}) {
+        for (const std::string output : {"/dev/full", ""}) {
+            EXPECT_EQ(runner.runWithOutput(arguments, output).exitCode, 0) << arguments.back() << " > " << output;
         }
     }
 }

@@ -56,6 +56,9 @@ TodayManager::Impl::Impl(TodayManager& owner, const GroupContainer& container)
     std::error_code error;
     _listFile = Host::current().status(path, error);
     _listFileKnown = _listFile || error == std::errc::no_such_file_or_directory;
+    // A list that cannot even be looked at (a loop of links, a directory that cannot be searched) may be
+    // there: it is unread, not empty.
+    _listFileUnread = !_listFileKnown;
     if (_listFile) {
         auto profiles = readProjectProfiles(path);
         _listFileUnread = !profiles;
@@ -195,8 +198,12 @@ bool TodayManager::Impl::followListFile() const {
     }
     if (_listFileKnown && _listFile && _listFile->sameVersionAs(*status)) return true;
 
+    // A list that turns unreadable keeps the profiles last read in memory, and is said to be unreadable.
     auto profiles = readProjectProfiles(path);
-    if (!profiles) return false;
+    if (!profiles) {
+        _listFileUnread = true;
+        return false;
+    }
     noteRemovedElsewhere(*profiles);
     _profiles = std::move(*profiles);
     _listFile = std::move(status);

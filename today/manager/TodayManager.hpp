@@ -74,8 +74,9 @@ public:
     // The file a bookmark designates; a stale bookmark is re-created and stored in its profile.
     std::optional<Url> createFileUrl(const Bytes& fromBookmark, BookmarkResolutionOptions bookmarkResolutionOptions);
 
-    // Whether "projects.json" was there but could not be read (damaged or unreadable) when this manager
-    // last looked at it. It is kept, under a new name beside it, before the list is written over it.
+    // Whether "projects.json" was there, or could not be looked at, but could not be read (damaged or
+    // unreadable) when this manager last looked at it. It is kept, under a new name beside it, before the list is
+    // written over it.
     bool listFileUnreadable() const;
     // Where this manager kept a "projects.json" that it could not read, before writing the list; none
     // when it did not.

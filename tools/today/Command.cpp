@@ -66,8 +66,10 @@ bool isGroupId(std::string_view group) {
     return true;
 }
 
-int runSubcommand(int argc, char** argv, CommandHost& host) {
+// Runs the subcommand; `bar` tells whether it was `today bar`, whose exit status is always 0.
+int runSubcommand(int argc, char** argv, CommandHost& host, bool outputWasClosed, bool& bar) {
     Context context(host);
+    context.outputClosed = outputWasClosed;
     Options& options = context.options;
     if (argc > 0 && argv[0] != nullptr) context.programName = argv[0];
 
@@ -114,7 +116,8 @@ int runSubcommand(int argc, char** argv, CommandHost& host) {
     if (command == "open") return runOpen(context);
     if (command == "integrate") return runIntegrate(context);
     if (command == "demo") return runDemo(context);
-    if (command == "bar") return runBar(context);
+    bar = command == "bar";
+    if (bar) return runBar(context);
     return runShow(context);
 }
 
@@ -126,9 +129,10 @@ int runCommand(int argc, char** argv) {
     const bool outputWasClosed = !isOpen(STDOUT_FILENO);
     keepStandardStreamsOpen();
     int code = exitFailure;
+    bool bar = false;
     // Nothing may end the command without a word: not a plan too large for memory, nor a write error.
     try {
-        code = runSubcommand(argc, argv, host);
+        code = runSubcommand(argc, argv, host, outputWasClosed, bar);
     } catch (const std::bad_alloc&) {
         std::fflush(stdout);
         std::fputs("today: out of memory\n", stderr);
@@ -140,6 +144,8 @@ int runCommand(int argc, char** argv) {
         printError("an unexpected error ended the command");
         code = exitFailure;
     }
+    // A status bar hides a module whose command fails: the bar has said what went wrong, output included.
+    if (bar) return exitSuccess;
     if (!outputWasWritten(outputWasClosed) && code == exitSuccess) code = exitFailure;
     return code;
 }

@@ -20,6 +20,7 @@ struct Context {
     Style style;
     std::size_t width = 80;  // columns of text output
     std::string programName = "today";
+    bool outputClosed = false;  // standard output was closed when the command started
     CommandHost& host;
 };
 

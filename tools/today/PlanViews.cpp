@@ -7,6 +7,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "today/manager/ManagerAccess.hpp"
 #include "tools/today/Commands.hpp"
 #include "tools/today/plans/PlanLoader.hpp"
 
@@ -47,6 +48,13 @@ std::map<std::int64_t, std::string> projectTaskNames(const PlanView& plan) {
 }
 
 }  // namespace
+
+std::optional<ListError> listError(const CommandManager& manager) {
+    if (!manager.listFileUnreadable()) return std::nullopt;
+    return ListError{detail::ManagerAccess::dbFileUrl(manager).path(),
+                     "the list of plans could not be read; it is kept under a new name beside it when the list "
+                     "is next saved"};
+}
 
 DocumentPlace locateDocument(const TodayProjectProfile& profile, Host& host) {
     if (profile.securityScopedBookmark) {

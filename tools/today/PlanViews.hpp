@@ -30,6 +30,16 @@ struct PlanView {
     std::map<std::int64_t, std::string> projectTaskNames;  // of the project tasks that the tasks name
 };
 
+// A list of plans that is there but could not be read (damaged, unreadable, or a directory in its
+// place): the plans it names are unknown, so the command reports an error instead of an empty list.
+struct ListError {
+    std::string file;
+    std::string message;
+};
+
+// The manager's list as an error, when it could not be read.
+std::optional<ListError> listError(const CommandManager& manager);
+
 // Where the profile's document is now.
 DocumentPlace locateDocument(const TodayProjectProfile& profile, Host& host);
 

@@ -43,11 +43,12 @@ std::vector<TaskToday> tasksOn(const PlanView& plan, const Day& day) {
     return on;
 }
 
-void printText(const std::vector<PlanView>& plans, const std::vector<Day>& days, const Context& context) {
+void printText(const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
+               const std::vector<Day>& days, const Context& context) {
     Host& host = context.host;
     const TextView view{context.style, context.width};
     if (plans.empty()) {
-        printLine("No plans are listed yet. Add one with: today add FILE");
+        printNoPlans(listError, view);
         return;
     }
     printLine(fmt::format("Agenda {} {} {}", formatLocalWeekday(days.front().start, host), glyphs().dash,
@@ -73,7 +74,8 @@ void printText(const std::vector<PlanView>& plans, const std::vector<Day>& days,
     }
 }
 
-void printRecords(const std::vector<PlanView>& plans, const std::vector<Day>& days, const Context& context) {
+void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
+                  const std::vector<Day>& days, const Context& context) {
     Host& host = context.host;
     std::vector<std::vector<TaskToday>> kept;  // the rows point into these
     kept.reserve(days.size() * plans.size());
@@ -99,7 +101,7 @@ void printRecords(const std::vector<PlanView>& plans, const std::vector<Day>& da
         out.endArray().endObject();
     }
     out.endArray();
-    printTaskRecords(out, plans, rows, context.options, host);
+    printTaskRecords(out, plans, listError, rows, context.options, host);
 }
 
 }  // namespace
@@ -144,9 +146,10 @@ int runAgenda(const Context& context) {
     const auto profiles = chosenProfiles(*manager, options);
     if (!profiles) return exitFailure;
     const auto plans = planViews(*manager, *profiles, days.front().start, days.back().end);
-    if (options.format == OutputFormat::text) printText(plans, days, context);
-    else printRecords(plans, days, context);
-    return allLoaded(plans) ? exitSuccess : exitFailure;
+    const auto unreadList = listError(*manager);
+    if (options.format == OutputFormat::text) printText(plans, unreadList, days, context);
+    else printRecords(plans, unreadList, days, context);
+    return allLoaded(plans) && !unreadList ? exitSuccess : exitFailure;
 }
 
 }  // namespace today::cli

@@ -9,6 +9,7 @@
 
 #include "today/manager/ManagerAccess.hpp"
 #include "tools/today/Commands.hpp"
+#include "tools/today/PlanViews.hpp"
 #include "tools/today/dates/DateArgument.hpp"
 #include "tools/today/widget/BarState.hpp"
 #include "tools/today/widget/BarWatch.hpp"
@@ -46,6 +47,11 @@ public:
             for (const std::string& id : options.projects) {
                 if (auto profile = _manager->projectProfileById(id)) profiles.push_back(*std::move(profile));
                 else plans.push_back({id, std::nullopt, fmt::format("no plan has the id \"{}\"", id)});
+            }
+            // Asked after the queries above, which read a list that changed since the last update.
+            if (const auto unread = listError(*_manager)) {
+                plans.push_back(
+                    {"the list of plans", std::nullopt, unread->file + " is damaged or not a readable file"});
             }
             for (const TodayProjectProfile& profile : profiles) {
                 update.planFiles.push_back(profile.sourceOrvFilePath);
@@ -101,6 +107,11 @@ private:
 int runBar(const Context& context) {
     // A reader that went away shows as a failed write (EPIPE), which ends the command quietly.
     std::signal(SIGPIPE, SIG_IGN);
+    // Nothing would read the lines: a watcher ends at once rather than run unseen until it is killed.
+    if (context.outputClosed) {
+        printError("cannot write the output: standard output is closed");
+        return exitSuccess;
+    }
     Bar bar(context);
     if (!context.options.watch) {
         writeOutput(bar.update().output);

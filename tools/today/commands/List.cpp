@@ -19,7 +19,8 @@ std::string_view documentWords(DocumentState state) {
     return "";
 }
 
-void printRecords(const std::vector<PlanView>& plans, const Context& context) {
+void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
+                  const Context& context) {
     Host& host = context.host;
     const OutputFormat format = context.options.format;
     if (format == OutputFormat::tsv) {
@@ -62,7 +63,9 @@ void printRecords(const std::vector<PlanView>& plans, const Context& context) {
     out.beginObject().key("version").value(recordsVersion).key("command").value("list");
     out.key("plans").beginArray();
     for (const PlanView& plan : plans) writePlan(out, plan);
-    out.endArray().endObject();
+    out.endArray();
+    writeErrors(out, {}, listError);
+    out.endObject();
     fmt::print("{}", out.text());
 }
 
@@ -78,16 +81,18 @@ int runList(const Context& context) {
         const DocumentPlace place = locateDocument(profile, host);
         plans.push_back({std::move(profile), std::vector<TaskToday>{}, {}, place, {}});
     }
+    const auto unreadList = listError(*manager);
+    const int exitCode = unreadList ? exitFailure : exitSuccess;
     if (context.options.format != OutputFormat::text) {
-        printRecords(plans, context);
-        return exitSuccess;
+        printRecords(plans, unreadList, context);
+        return exitCode;
     }
 
-    if (plans.empty()) {
-        printLine("No plans are listed yet. Add one with: today add FILE");
-        return exitSuccess;
-    }
     const TextView view{context.style, context.width};
+    if (plans.empty()) {
+        printNoPlans(unreadList, view);
+        return exitCode;
+    }
     bool first = true;
     for (const PlanView& plan : plans) {
         const TodayProjectProfile& profile = plan.profile;
@@ -104,7 +109,7 @@ int runList(const Context& context) {
         printLine(TextLine().add("  dates:    " + spanText(profile.start, profile.finish, host)), view);
         printLine(TextLine().add("  modified: " + formatLocalMinutes(profile.lastUpdate, host)), view);
     }
-    return exitSuccess;
+    return exitCode;
 }
 
 }  // namespace today::cli

@@ -52,9 +52,14 @@ Starting nextStarting(const std::vector<PlanView>& plans, Date after) {
     return next;
 }
 
-void printText(const std::vector<PlanView>& plans, const Starting& next, Date after, const Context& context) {
+void printText(const std::vector<PlanView>& plans, const std::optional<ListError>& listError, const Starting& next,
+               Date after, const Context& context) {
     Host& host = context.host;
     const TextView view{context.style, context.width};
+    if (listError) {
+        printNoPlans(listError, view);
+        printLine("");
+    }
     for (const PlanView& plan : plans) {
         if (plan.tasks && plan.document.state == DocumentState::present) continue;
         printPlanHeading(plan, view, host);
@@ -74,7 +79,8 @@ void printText(const std::vector<PlanView>& plans, const Starting& next, Date af
     }
 }
 
-void printRecords(const std::vector<PlanView>& plans, const Starting& next, Date after, const Context& context) {
+void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError, const Starting& next,
+                  Date after, const Context& context) {
     Host& host = context.host;
     std::vector<TaskRow> rows;
     JsonWriter out = jsonWriter(context.options);
@@ -89,7 +95,7 @@ void printRecords(const std::vector<PlanView>& plans, const Starting& next, Date
         }
     }
     out.endArray();
-    printTaskRecords(out, plans, rows, context.options, host);
+    printTaskRecords(out, plans, listError, rows, context.options, host);
 }
 
 }  // namespace
@@ -111,9 +117,10 @@ int runNext(const Context& context) {
     if (!profiles) return exitFailure;
     const auto plans = planViews(*manager, *profiles, *after, Date(endOfTime));
     const Starting next = nextStarting(plans, *after);
-    if (options.format == OutputFormat::text) printText(plans, next, *after, context);
-    else printRecords(plans, next, *after, context);
-    return allLoaded(plans) ? exitSuccess : exitFailure;
+    const auto unreadList = listError(*manager);
+    if (options.format == OutputFormat::text) printText(plans, unreadList, next, *after, context);
+    else printRecords(plans, unreadList, next, *after, context);
+    return allLoaded(plans) && !unreadList ? exitSuccess : exitFailure;
 }
 
 }  // namespace today::cli

@@ -14,11 +14,12 @@ namespace today::cli {
 
 namespace {
 
-void printText(const std::vector<PlanView>& plans, Date from, Date to, const Context& context) {
+void printText(const std::vector<PlanView>& plans, const std::optional<ListError>& listError, Date from, Date to,
+               const Context& context) {
     Host& host = context.host;
     const TextView view{context.style, context.width};
     if (plans.empty()) {
-        printLine("No plans are listed yet. Add one with: today add FILE");
+        printNoPlans(listError, view);
         return;
     }
     const bool instant = from == to;
@@ -34,7 +35,8 @@ void printText(const std::vector<PlanView>& plans, Date from, Date to, const Con
     }
 }
 
-void printRecords(const std::vector<PlanView>& plans, Date from, Date to, const Context& context) {
+void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError, Date from, Date to,
+                  const Context& context) {
     Host& host = context.host;
     if (context.options.format != OutputFormat::json) {
         std::vector<TaskRow> rows;
@@ -67,7 +69,7 @@ void printRecords(const std::vector<PlanView>& plans, Date from, Date to, const 
         out.endArray().endObject();
     }
     out.endArray();
-    writeErrors(out, plans);
+    writeErrors(out, plans, listError);
     out.endObject();
     fmt::print("{}", out.text());
 }
@@ -104,9 +106,10 @@ int runShow(const Context& context) {
     if (!profiles) return exitFailure;
 
     const auto plans = planViews(*manager, *profiles, *from, *to);
-    if (options.format == OutputFormat::text) printText(plans, *from, *to, context);
-    else printRecords(plans, *from, *to, context);
-    return allLoaded(plans) ? exitSuccess : exitFailure;
+    const auto unreadList = listError(*manager);
+    if (options.format == OutputFormat::text) printText(plans, unreadList, *from, *to, context);
+    else printRecords(plans, unreadList, *from, *to, context);
+    return allLoaded(plans) && !unreadList ? exitSuccess : exitFailure;
 }
 
 }  // namespace today::cli

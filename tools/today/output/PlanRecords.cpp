@@ -97,8 +97,12 @@ void writeTaskMembers(JsonWriter& out, const TaskToday& task, const PlanView& pl
     else out.null();
 }
 
-void writeErrors(JsonWriter& out, const std::vector<PlanView>& plans) {
+void writeErrors(JsonWriter& out, const std::vector<PlanView>& plans, const std::optional<ListError>& listError) {
     out.key("errors").beginArray();
+    if (listError) {
+        out.beginObject().key("plan").null();
+        out.key("file").value(listError->file).key("message").value(listError->message).endObject();
+    }
     for (const PlanView& plan : plans) {
         if (plan.tasks) continue;
         out.beginObject();
@@ -126,13 +130,13 @@ void writeTaskOfPlan(JsonWriter& out, const TaskToday& task, const PlanView& pla
     out.endObject();
 }
 
-void printTaskRecords(JsonWriter& out, const std::vector<PlanView>& plans, const std::vector<TaskRow>& rows,
-                      const Options& options, Host& host) {
+void printTaskRecords(JsonWriter& out, const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
+                      const std::vector<TaskRow>& rows, const Options& options, Host& host) {
     if (options.format != OutputFormat::json) {
         fmt::print("{}", taskRows(rows, options.format, host));
         return;
     }
-    writeErrors(out, plans);
+    writeErrors(out, plans, listError);
     out.endObject();
     fmt::print("{}", out.text());
 }

@@ -24,8 +24,9 @@ void writePlanMembers(JsonWriter& out, const PlanView& plan, Host& host, bool wi
 // The members of a task's object: id, name, start, finish, completedPercent, colorIndex, isMilestone,
 // projectTaskId, projectTaskName.
 void writeTaskMembers(JsonWriter& out, const TaskToday& task, const PlanView& plan, Host& host);
-// "errors": one object (plan, file, message) for each plan that could not be loaded.
-void writeErrors(JsonWriter& out, const std::vector<PlanView>& plans);
+// "errors": one object (plan, file, message) for a list of plans that could not be read (its plan null),
+// then one for each plan that could not be loaded.
+void writeErrors(JsonWriter& out, const std::vector<PlanView>& plans, const std::optional<ListError>& listError);
 // "plans": the object of each plan, without its tasks, for documents that list tasks across plans.
 void writePlans(JsonWriter& out, const std::vector<PlanView>& plans, Host& host);
 // A task in a list across plans: its plan's id, then the task's members.
@@ -41,8 +42,8 @@ struct TaskRow {
 // The rows as JSON Lines (one complete object per line) or as TSV (a header row first).
 std::string taskRows(const std::vector<TaskRow>& rows, OutputFormat format, Host& host);
 // Prints the document, ended with its "errors", for JSON; else the rows in the options' format.
-void printTaskRecords(JsonWriter& out, const std::vector<PlanView>& plans, const std::vector<TaskRow>& rows,
-                      const Options& options, Host& host);
+void printTaskRecords(JsonWriter& out, const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
+                      const std::vector<TaskRow>& rows, const Options& options, Host& host);
 
 // A field of a TSV row: backslash, tab, newline and carriage return written as \\, \t, \n and \r, other
 // terminal controls as \u escapes, bytes that are not UTF-8 as U+FFFD.

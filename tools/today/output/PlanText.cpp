@@ -89,6 +89,12 @@ void printPlanHeading(const PlanView& plan, const TextView& view, Host& host) {
     printLine(view.style.red("  " + note));
 }
 
+void printNoPlans(const std::optional<ListError>& listError, const TextView& view) {
+    if (listError)
+        printLine(view.style.red(fmt::format("The list of plans {} could not be read.", printable(listError->file))));
+    else printLine("No plans are listed yet. Add one with: today add FILE");
+}
+
 void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, const TextView& view,
                     std::optional<std::int64_t> day, Host& host) {
     struct Row {

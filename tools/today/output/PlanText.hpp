@@ -32,6 +32,10 @@ std::string whenText(const TaskToday& task, std::optional<std::int64_t> day, Hos
 // line that says when its document has moved or is gone, or why the plan could not be loaded.
 void printPlanHeading(const PlanView& plan, const TextView& view, Host& host);
 
+// What stands in place of the plans when the list names none: that none are listed yet, or that the
+// list could not be read.
+void printNoPlans(const std::optional<ListError>& listError, const TextView& view);
+
 // One line per task: milestone mark, name, when, completion, colour, and its project task.
 void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, const TextView& view,
                     std::optional<std::int64_t> day, Host& host);

@@ -14,11 +14,13 @@ namespace today::cli {
 
 namespace {
 
-// Entries made, removed, renamed or written, and the directory itself going away.
-constexpr std::uint32_t watchedEvents =
-    IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-// A file's new content is complete: written and closed, renamed into place, or removed.
-constexpr std::uint32_t fileChanged = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
+// Entries made, removed, renamed, written or changed in kind, mode or time, and the directory itself
+// going away.
+constexpr std::uint32_t watchedEvents = IN_CREATE | IN_CLOSE_WRITE | IN_ATTRIB | IN_MOVED_TO | IN_MOVED_FROM |
+                                        IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+// A file may read differently: written and closed, renamed into place or away, removed, made (a link, a
+// FIFO or a device node is made whole, with no write to follow) or given another mode or time.
+constexpr std::uint32_t fileChanged = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_CREATE | IN_ATTRIB;
 constexpr std::uint32_t entryCameOrWent = IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
 constexpr std::uint32_t watchEnded = IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
 // Directories above a missing one are watched up to this many levels.
