@@ -1,7 +1,10 @@
 // The configuration operations: adding a plan document as a new profile, refreshing a listed one, and
 // deleting a profile with its cache file. Each body is one piece of locked work; `didChanged` follows
 // after the lock, and only on success.
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "today/manager/TodayManager.hpp"
 #include "today/manager/TodayManagerImpl.hpp"
@@ -10,6 +13,7 @@
 #include "today/outside/Identifier.hpp"
 #include "today/outside/Messages.hpp"
 #include "today/outside/Path.hpp"
+#include "today/outside/Text.hpp"
 #include "today/records/DefaultNames.hpp"
 #include "today/records/ProjectTodayCacheFile.hpp"
 #include "today/records/RecordFactory.hpp"
@@ -17,37 +21,67 @@
 namespace today {
 
 bool TodayConfigable::add(const Url& orvFileUrl) {
-    const auto added = _impl->locked([&]() -> std::optional<TodayProjectProfile> {
-        if (!orvFileUrl.isFileUrl()) return std::nullopt;
-        const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
-        if (!Host::current().exists(documentPath)) return std::nullopt;
-
-        std::string id = detail::newIdentifier();
-        const auto cachePath = _impl->cacheFilePath(id);
-        if (!cachePath) return std::nullopt;
-
-        const auto project = loadJsonProjectFromOrvFile(documentPath);
-        if (!project) return std::nullopt;
-        auto bookmark =
-            orvFileUrl.standardized().resolvingSymlinks().bookmarkData(BookmarkCreationOptions::withSecurityScope);
-        if (!bookmark) return std::nullopt;
-
-        const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
-        if (!cacheFile.save(*cachePath)) return std::nullopt;
-        const auto lastUpdate = detail::Path(documentPath).lastUpdateDate();
-        if (!lastUpdate) return std::nullopt;
-
-        const JsonTask* root = project->rootTask ? &*project->rootTask : nullptr;
-        auto profile = detail::RecordFactory::profile(
-            std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
-            root ? root->start : std::nullopt, root ? root->finish : std::nullopt, documentPath, std::move(bookmark),
-            *lastUpdate, true);
-        if (!_impl->updateProjectProfile(profile)) return std::nullopt;
-        return profile;
-    });
+    const auto added = _impl->locked([&] { return _impl->addDocument(orvFileUrl, nullptr); });
     if (!added) return false;
     didChanged(added->id());
     return true;
+}
+
+std::optional<TodayProjectProfile> TodayManager::Impl::addDocument(const Url& orvFileUrl,
+                                                                   std::optional<TodayProjectProfile>* listedAlready) {
+    if (!orvFileUrl.isFileUrl()) return std::nullopt;
+    const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
+    if (!Host::current().exists(documentPath)) return std::nullopt;
+    // A document listed already is found before it is loaded; whether it is listed is decided again
+    // under the list file's lock, where another process may have listed it meanwhile.
+    const auto firstListing = [&](const std::vector<TodayProjectProfile>& profiles) {
+        const detail::CanonicalText path(documentPath);
+        const auto found = std::find_if(profiles.begin(), profiles.end(), [&](const TodayProjectProfile& listed) {
+            return path.equals(listed.sourceOrvFilePath);
+        });
+        return found == profiles.end() ? std::nullopt : std::optional(*found);
+    };
+    if (listedAlready) {
+        followListFile();
+        if ((*listedAlready = firstListing(_profiles))) return std::nullopt;
+    }
+
+    std::string id = detail::newIdentifier();
+    const auto cachePath = cacheFilePath(id);
+    if (!cachePath) return std::nullopt;
+
+    const auto project = _owner.loadJsonProjectFromOrvFile(documentPath);
+    if (!project) return std::nullopt;
+    auto bookmark =
+        orvFileUrl.standardized().resolvingSymlinks().bookmarkData(BookmarkCreationOptions::withSecurityScope);
+    if (!bookmark) return std::nullopt;
+
+    const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
+    if (!cacheFile.save(*cachePath)) return std::nullopt;
+    const auto lastUpdate = detail::Path(documentPath).lastUpdateDate();
+    if (!lastUpdate) return std::nullopt;
+
+    const JsonTask* root = project->rootTask ? &*project->rootTask : nullptr;
+    auto profile =
+        detail::RecordFactory::profile(std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
+                                       root ? root->start : std::nullopt, root ? root->finish : std::nullopt,
+                                       documentPath, std::move(bookmark), *lastUpdate, true);
+    if (!listedAlready) {
+        if (!updateProjectProfile(profile)) return std::nullopt;
+        return profile;
+    }
+    const bool stored = storeChange([&](std::vector<TodayProjectProfile>& profiles) {
+        if ((*listedAlready = firstListing(profiles))) return;
+        profiles.push_back(profile);
+    });
+    if (stored && !*listedAlready) return profile;
+    // Refused, or not listed because the list could not be written: nothing names the new snapshot.
+    if (*listedAlready) {
+        std::error_code error;
+        Host::current().remove(*cachePath, error);
+        if (!stored) listedAlready->reset();
+    }
+    return std::nullopt;
 }
 
 bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {

@@ -1,6 +1,7 @@
 // `today list`: the listed plans, for a person or for scripts.
 #include <fmt/format.h>
 
+#include "today/manager/ManagerAccess.hpp"
 #include "tools/today/Commands.hpp"
 #include "tools/today/PlanViews.hpp"
 #include "tools/today/output/PlanRecords.hpp"
@@ -71,6 +72,8 @@ void printRecords(const std::vector<PlanView>& plans, const Context& context) {
 int runList(const Context& context) {
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
+    // Snapshots left behind by plans removed while another process rebuilt them go now.
+    detail::ManagerAccess::removeOrphanSnapshots(*manager);
     Host& host = context.host;
     // The list as stored: no plan is loaded, so each counts as loaded.
     std::vector<PlanView> plans;
