@@ -35,10 +35,7 @@ struct ManagerAccess {
     // its lock: `listed` then receives the first profile listing it. True when it was added.
     static bool addUnlessListed(TodayConfigable& manager, const Url& orvFileUrl,
                                 std::optional<TodayProjectProfile>& listed) {
-        TodayManager::Impl& impl = *manager._impl;
-        const auto added = impl.locked([&] { return impl.addDocument(orvFileUrl, &listed); });
-        if (added) manager.didChanged(added->id());
-        return added.has_value();
+        return manager.addDocument(orvFileUrl, &listed);
     }
 
     // Whether a store failed to write the list since the last call. A refresh that could not be stored

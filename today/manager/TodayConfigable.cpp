@@ -20,68 +20,67 @@
 
 namespace today {
 
-bool TodayConfigable::add(const Url& orvFileUrl) {
-    const auto added = _impl->locked([&] { return _impl->addDocument(orvFileUrl, nullptr); });
-    if (!added) return false;
-    didChanged(added->id());
-    return true;
-}
+bool TodayConfigable::add(const Url& orvFileUrl) { return addDocument(orvFileUrl, nullptr); }
 
-std::optional<TodayProjectProfile> TodayManager::Impl::addDocument(const Url& orvFileUrl,
-                                                                   std::optional<TodayProjectProfile>* listedAlready) {
-    if (!orvFileUrl.isFileUrl()) return std::nullopt;
-    const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
-    if (!Host::current().exists(documentPath)) return std::nullopt;
-    // A document listed already is found before it is loaded; whether it is listed is decided again
-    // under the list file's lock, where another process may have listed it meanwhile.
-    const auto firstListing = [&](const std::vector<TodayProjectProfile>& profiles) {
-        const detail::CanonicalText path(documentPath);
+bool TodayConfigable::addDocument(const Url& orvFileUrl, std::optional<TodayProjectProfile>* listedAlready) {
+    // Whether the document is listed already is looked at before it is loaded, and decided again under
+    // the list file's lock, where another process may have listed it meanwhile.
+    const auto firstListing = [&](const std::vector<TodayProjectProfile>& profiles, const std::string& path) {
+        const detail::CanonicalText wanted(path);
         const auto found = std::find_if(profiles.begin(), profiles.end(), [&](const TodayProjectProfile& listed) {
-            return path.equals(listed.sourceOrvFilePath);
+            return wanted.equals(listed.sourceOrvFilePath);
         });
         return found == profiles.end() ? std::nullopt : std::optional(*found);
     };
-    if (listedAlready) {
-        followListFile();
-        if ((*listedAlready = firstListing(_profiles))) return std::nullopt;
-    }
+    const auto added = _impl->locked([&]() -> std::optional<TodayProjectProfile> {
+        if (!orvFileUrl.isFileUrl()) return std::nullopt;
+        const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
+        if (!Host::current().exists(documentPath)) return std::nullopt;
 
-    std::string id = detail::newIdentifier();
-    const auto cachePath = cacheFilePath(id);
-    if (!cachePath) return std::nullopt;
+        std::string id = detail::newIdentifier();
+        const auto cachePath = _impl->cacheFilePath(id);
+        if (!cachePath) return std::nullopt;
+        if (listedAlready && _impl->followListFile() &&
+            (*listedAlready = firstListing(_impl->_profiles, documentPath))) {
+            return std::nullopt;
+        }
 
-    const auto project = _owner.loadJsonProjectFromOrvFile(documentPath);
-    if (!project) return std::nullopt;
-    auto bookmark =
-        orvFileUrl.standardized().resolvingSymlinks().bookmarkData(BookmarkCreationOptions::withSecurityScope);
-    if (!bookmark) return std::nullopt;
+        const auto project = loadJsonProjectFromOrvFile(documentPath);
+        if (!project) return std::nullopt;
+        auto bookmark =
+            orvFileUrl.standardized().resolvingSymlinks().bookmarkData(BookmarkCreationOptions::withSecurityScope);
+        if (!bookmark) return std::nullopt;
 
-    const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
-    if (!cacheFile.save(*cachePath)) return std::nullopt;
-    const auto lastUpdate = detail::Path(documentPath).lastUpdateDate();
-    if (!lastUpdate) return std::nullopt;
+        const detail::ProjectTodayCacheFile cacheFile(detail::makeJsonProjectToday(*project));
+        if (!cacheFile.save(*cachePath)) return std::nullopt;
+        const auto lastUpdate = detail::Path(documentPath).lastUpdateDate();
+        if (!lastUpdate) return std::nullopt;
 
-    const JsonTask* root = project->rootTask ? &*project->rootTask : nullptr;
-    auto profile =
-        detail::RecordFactory::profile(std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
-                                       root ? root->start : std::nullopt, root ? root->finish : std::nullopt,
-                                       documentPath, std::move(bookmark), *lastUpdate, true);
-    if (!listedAlready) {
-        if (!updateProjectProfile(profile)) return std::nullopt;
-        return profile;
-    }
-    const bool stored = storeChange([&](std::vector<TodayProjectProfile>& profiles) {
-        if ((*listedAlready = firstListing(profiles))) return;
-        profiles.push_back(profile);
+        const JsonTask* root = project->rootTask ? &*project->rootTask : nullptr;
+        auto profile = detail::RecordFactory::profile(
+            std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
+            root ? root->start : std::nullopt, root ? root->finish : std::nullopt, documentPath, std::move(bookmark),
+            *lastUpdate, true);
+        if (!listedAlready) {
+            if (!_impl->updateProjectProfile(profile)) return std::nullopt;
+            return profile;
+        }
+        const bool stored = _impl->storeChange([&](std::vector<TodayProjectProfile>& profiles) {
+            if ((*listedAlready = firstListing(profiles, documentPath))) return;
+            profiles.push_back(profile);
+        });
+        if (stored && !*listedAlready) return profile;
+        // Refused, or refused by a list that could not be written: nothing names the new snapshot.
+        if (*listedAlready) {
+            std::error_code error;
+            Host::current().remove(*cachePath, error);
+            if (!stored) listedAlready->reset();
+        }
+        return std::nullopt;
     });
-    if (stored && !*listedAlready) return profile;
-    // Refused, or not listed because the list could not be written: nothing names the new snapshot.
-    if (*listedAlready) {
-        std::error_code error;
-        Host::current().remove(*cachePath, error);
-        if (!stored) listedAlready->reset();
-    }
-    return std::nullopt;
+    if (!added) return false;
+    didChanged(added->id());
+    return true;
 }
 
 bool TodayConfigable::update(std::string_view orvFilePathWithAccessPermission) {

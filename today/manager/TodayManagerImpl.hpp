@@ -54,11 +54,6 @@ public:
     // the list as the file holds it, the file is left for a later run, and the store counts as done.
     // A store that wrote the list removes the snapshots that no listed profile names.
     bool storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change);
-    // Adds the document as a new profile, its snapshot written; none when it could not be added. With
-    // `listedAlready`, a document that the list file holds, when read again under its lock, is not
-    // added: the first profile listing it is put there, and the new snapshot is removed.
-    std::optional<TodayProjectProfile> addDocument(const Url& orvFileUrl,
-                                                   std::optional<TodayProjectProfile>* listedAlready);
     // The snapshots ("<id>.prj" in the container) that no profile of `listed` and no id of `keptToo`
     // names and that were last written before a grace period; none while a damaged list set aside
     // beside them may be put back.
