@@ -175,10 +175,18 @@ bool TodayManager::Impl::storeChange(const std::function<void(std::vector<TodayP
     }
     // A list that cannot be read again is never taken for an empty one: nothing is written then.
     const bool current = lock && followListFile() && setAsideUnreadListFile();
+    // An orphan is left alone for `orphanSnapshotAge` anyway, so a manager sweeps at most once in that
+    // time: one that stores often does not list the container at each store.
+    const Date now = host.now();
+    const double sinceSweep =
+        _lastSweep ? now.timeIntervalSinceReferenceDate() - _lastSweep->timeIntervalSinceReferenceDate() : 0;
+    const bool sweep = !_lastSweep || !(sinceSweep >= 0 && sinceSweep < orphanSnapshotAge);
     // The snapshot of a profile that this change removes is its remover's to delete, not the sweep's.
     std::vector<std::string> listedBefore;
-    listedBefore.reserve(_profiles.size());
-    for (const auto& profile : _profiles) listedBefore.push_back(profile.id());
+    if (sweep) {
+        listedBefore.reserve(_profiles.size());
+        for (const auto& profile : _profiles) listedBefore.push_back(profile.id());
+    }
     change(_profiles);
     if (!current || !saveProjectProfiles(_profiles, _dbFileUrl)) {
         detail::printPlain(failedToSaveProfiles);
@@ -191,7 +199,10 @@ bool TodayManager::Impl::storeChange(const std::function<void(std::vector<TodayP
     _listFile = host.status(path, error);
     _listFileKnown = _listFile || error == std::errc::no_such_file_or_directory;
     _listFileUnread = false;
-    for (const auto& orphan : orphanSnapshots(_profiles, listedBefore)) host.remove(orphan, error);
+    if (sweep) {
+        _lastSweep = now;
+        for (const auto& orphan : orphanSnapshots(_profiles, listedBefore)) host.remove(orphan, error);
+    }
     return true;
 }
 

@@ -52,7 +52,8 @@ public:
     // lock, the reading or the writing failed: the file is then untouched and memory holds the change.
     // A query's store (`asQuery`) does not wait for a lock held elsewhere: memory takes the change over
     // the list as the file holds it, the file is left for a later run, and the store counts as done.
-    // A store that wrote the list removes the snapshots that no listed profile names.
+    // A store that wrote the list removes the snapshots that no listed profile names (at most once in
+    // the time a snapshot must be left alone).
     bool storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change);
     // The snapshots ("<id>.prj" in the container) that no profile of `listed` and no id of `keptToo`
     // names and that were last written before a grace period; none while a damaged list set aside
@@ -141,6 +142,8 @@ public:
     std::vector<Rebuilt> _deferredRebuilds;
     // While a query's work runs (`asQuery`).
     bool _queryStores = false;
+    // When a store of this manager last removed the orphan snapshots.
+    std::optional<Date> _lastSweep;
     // Whether a store failed to write the list since the last look (`ManagerAccess`).
     bool _listWriteFailed = false;
     // The manager's one lock: every public operation runs its whole work, file input and output
