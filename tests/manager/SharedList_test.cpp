@@ -118,7 +118,7 @@ TEST_F(SharedListTest, DeletionsByBothManagersHold) {
 }
 
 // The widget holds the first plan's profile when the application removes it; rebuilding its snapshot
-// from the widget's copy afterwards does not bring it back into the list.
+// from the widget's copy afterwards does not bring it back into the list, nor leave the snapshot.
 TEST_F(SharedListTest, ARemovalByTheOtherManagerIsNotUndoneByARefresh) {
     const TodayProjectProfile held = widget->projectProfileById(first).value();
     EXPECT_TRUE(application->deleteProject(first));
@@ -126,6 +126,7 @@ TEST_F(SharedListTest, ARemovalByTheOtherManagerIsNotUndoneByARefresh) {
     widget->setDocument(documentPath("first"), planNamed("first, revised"));
     EXPECT_TRUE(widget->tasks(held, testNow()));
     EXPECT_EQ(idsOf(storedProfiles()), std::vector{second});
+    EXPECT_FALSE(fileExists(cachePath(first))) << "the rebuilt snapshot of the removed profile is not left";
 
     // A profile that this manager never saw listed is still stored by its refresh, as before.
     const TodayProjectProfile& unseen = held;

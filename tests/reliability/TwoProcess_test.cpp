@@ -8,8 +8,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -163,6 +165,13 @@ TEST(TwoProcessTest, applicationAndWidgetShareTheContainerWithoutCrashOrTornRead
         ASSERT_TRUE(detail::decodeProfileList(*list));
         EXPECT_EQ(encodeProfiles(manager->projectProfiles()), *list);
     }
+    // Every snapshot left belongs to a listed profile: none of a profile removed while the widget rebuilt it.
+    std::set<std::string> snapshots, listed;
+    for (const auto& entry : std::filesystem::directory_iterator(world.container)) {
+        if (entry.path().extension() == ".prj") snapshots.insert(entry.path().filename().string());
+    }
+    for (const auto& profile : manager->projectProfiles()) listed.insert(profile.id() + ".prj");
+    EXPECT_EQ(snapshots, listed);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The `today` command end to end: the built binary run in a temporary group container with a fixed time
 // zone and fixed dates; each subcommand, help, usage errors and refused files. The snapshot of a plan keeps only the
 // tasks that finish after the start of the real current day, so the plans of these tests lie in the future (2090).
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "CommandRunner.hpp"
 #include "tools/today/output/Format.hpp"
@@ -83,7 +86,25 @@ TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
     EXPECT_THAT(today({"--at", "2090-06-20"}).out, HasSubstr("  Nothing on this date.\n"));
 }
 
-// Many shells adding at once, and the library's notices kept off standard output.
+// Holds the list's lock as another process would, until the descriptor is closed.
+int holdListLock(const CommandRunner& runner) {
+    std::filesystem::create_directories(runner.groupContainer());
+    const int held =
+        ::open((runner.groupContainer() + "/projects.json.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    EXPECT_EQ(::flock(held, LOCK_EX), 0);
+    return held;
+}
+
+std::size_t snapshotCount(const CommandRunner& runner) {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(runner.groupContainer())) {
+        if (entry.path().extension() == ".prj") ++count;
+    }
+    return count;
+}
+
+// Many shells adding at once, one file among them ten times, and the library's notices kept off standard
+// output.
 TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
     constexpr int plans = 20;
     std::vector<std::vector<std::string>> adds;
@@ -91,7 +112,21 @@ TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
         adds.push_back(
             {"add", write("plan" + std::to_string(i) + ".json", alwaysOn("Plan " + std::to_string(i), "Work"))});
     }
-    for (const CommandResult& added : runner.runTogether(adds)) EXPECT_EQ(added.exitCode, 0) << added.err;
+    const std::string same = write("same.json", alwaysOn("Same", "Work"));
+    for (int i = 0; i < 10; ++i) adds.push_back({"add", same});
+    // Held for a moment, so that each add of the same file finds it unlisted before it waits to list it.
+    const int held = holdListLock(runner);
+    std::thread release([held] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        ::close(held);
+    });
+    int added = 0;
+    for (const CommandResult& result : runner.runTogether(adds)) {
+        if (result.exitCode == 0) ++added;
+        else EXPECT_THAT(result.err, HasSubstr(same + " is already listed as "));
+    }
+    release.join();
+    EXPECT_EQ(added, plans + 1);
 
     std::set<std::string> names;
     const json listed = json::parse(today({"list", "--json"}).out);
@@ -99,7 +134,9 @@ TEST_F(TodayCommand, ConcurrentAddsAllStayListedAndNoticesGoToStandardError) {
         names.insert(plan["name"].get<std::string>());
         EXPECT_TRUE(fileExists(runner.groupContainer() + "/" + plan["id"].get<std::string>() + ".prj"));
     }
-    EXPECT_EQ(names.size(), std::size_t{plans});
+    EXPECT_EQ(listed["plans"].size(), std::size_t{plans + 1});
+    EXPECT_EQ(names.size(), std::size_t{plans + 1});
+    EXPECT_EQ(snapshotCount(runner), std::size_t{plans + 1}) << "a refused add leaves no snapshot";
 
     // A plan moved within its folder: its bookmark is stale, which the library reports. Standard output
     // still holds exactly one JSON document.
@@ -176,6 +213,16 @@ TEST_F(TodayCommand, DamagedListsRestoredPlansAndLostSnapshotsAreHandledAndSaid)
     EXPECT_EQ(updated.exitCode, 1);
     EXPECT_THAT(updated.err, HasSubstr("could not be updated"));
     EXPECT_THAT(updated.out, Not(HasSubstr("up to date")));
+
+    // The list cannot be written (a directory stands in the place of its lock).
+    std::filesystem::remove_all(cache);
+    const std::string lock = runner.groupContainer() + "/projects.json.lock";
+    std::filesystem::remove(lock);
+    std::filesystem::create_directory(lock);
+    const CommandResult unsaved = today({"update", path});
+    EXPECT_EQ(unsaved.exitCode, 1);
+    EXPECT_THAT(unsaved.err, HasSubstr("could not be updated: cannot lock " + lock));
+    EXPECT_EQ(unsaved.out, "");
 }
 
 TEST_F(TodayCommand, MalformedPlanFailsWithAClearMessageAndChangesNothing) {
@@ -282,6 +329,14 @@ TEST_F(TodayCommand, UpdateRebuildsAfterThePlanChanges) {
     EXPECT_EQ(today({"update", path}).out, "“Office move” (" + id + ") is up to date\n");
 
     write("office.json", officeMove("Office move, revised", "Pack the last boxes"), 2e9 + 60);
+    // While another process holds the list, readers show the new plan at once and leave storing it.
+    const int held = holdListLock(runner);
+    const CommandResult shown = today({"show", "--at", at});
+    EXPECT_THAT(shown.out, HasSubstr("Pack the last boxes"));
+    const CommandResult bar = today({"bar"});
+    for (const CommandResult& read : {shown, bar}) EXPECT_TRUE(read.exitCode == 0 && read.err.empty()) << read.err;
+    ::close(held);
+    EXPECT_EQ(json::parse(today({"list", "--json"}).out)["plans"][0]["lastUpdate"], "2033-05-18T05:33:20+02:00");
     const CommandResult updated = today({"update", path});
     EXPECT_EQ(updated.exitCode, 0) << updated.err;
     EXPECT_EQ(updated.out, "Updated “Office move, revised” (" + id + "): 2090-06-02 09:00 → 2090-06-27 17:00\n");
@@ -291,6 +346,20 @@ TEST_F(TodayCommand, UpdateRebuildsAfterThePlanChanges) {
 
 TEST_F(TodayCommand, RemoveDeletesThePlan) {
     const std::string id = add(write("office.json", officeMove()));
+    // Snapshots that no listed plan names go at `today list` and at the next change, once old enough
+    // not to belong to an add in progress; a listed plan's snapshot and other files stay.
+    const std::string container = runner.groupContainer() + "/";
+    for (const char* name : {"orphan.prj", "young.prj", "notes.txt"}) std::ofstream(container + name) << "{}";
+    for (const std::string& name : std::vector<std::string>{"orphan.prj", "notes.txt", id + ".prj"}) {
+        setModificationTime(container + name, 1e9);
+    }
+    today({"list"});
+    EXPECT_FALSE(fileExists(container + "orphan.prj"));
+    for (const std::string& name : std::vector<std::string>{"young.prj", "notes.txt", id + ".prj"}) {
+        EXPECT_TRUE(fileExists(container + name)) << name;
+    }
+    setModificationTime(container + "young.prj", 1e9);
+    std::filesystem::remove(container + "notes.txt");
     const CommandResult removed = today({"remove", id});
     EXPECT_EQ(removed.exitCode, 0) << removed.err;
     EXPECT_EQ(removed.out, "Removed “Office move” (" + id + ")\n");

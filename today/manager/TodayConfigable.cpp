@@ -1,7 +1,10 @@
 // The configuration operations: adding a plan document as a new profile, refreshing a listed one, and
 // deleting a profile with its cache file. Each body is one piece of locked work; `didChanged` follows
 // after the lock, and only on success.
+#include <algorithm>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "today/manager/TodayManager.hpp"
 #include "today/manager/TodayManagerImpl.hpp"
@@ -17,7 +20,18 @@
 
 namespace today {
 
-bool TodayConfigable::add(const Url& orvFileUrl) {
+bool TodayConfigable::add(const Url& orvFileUrl) { return addDocument(orvFileUrl, nullptr); }
+
+bool TodayConfigable::addDocument(const Url& orvFileUrl, std::optional<TodayProjectProfile>* listedAlready) {
+    // Whether the document is listed already is looked at before it is loaded, and decided again under
+    // the list file's lock, where another process may have listed it meanwhile.
+    const auto firstListing = [&](const std::vector<TodayProjectProfile>& profiles, const std::string& path) {
+        const detail::CanonicalText wanted(path);
+        const auto found = std::find_if(profiles.begin(), profiles.end(), [&](const TodayProjectProfile& listed) {
+            return wanted.equals(listed.sourceOrvFilePath);
+        });
+        return found == profiles.end() ? std::nullopt : std::optional(*found);
+    };
     const auto added = _impl->locked([&]() -> std::optional<TodayProjectProfile> {
         if (!orvFileUrl.isFileUrl()) return std::nullopt;
         const std::string documentPath = orvFileUrl.standardized().resolvingSymlinks().path();
@@ -29,6 +43,10 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
         std::string id = detail::newIdentifier();
         const auto cachePath = _impl->cacheFilePath(id);
         if (!cachePath) return std::nullopt;
+        if (listedAlready && _impl->followListFile() &&
+            (*listedAlready = firstListing(_impl->_profiles, documentPath))) {
+            return std::nullopt;
+        }
 
         const auto project = loadJsonProjectFromOrvFile(documentPath);
         if (!project) return std::nullopt;
@@ -46,8 +64,22 @@ bool TodayConfigable::add(const Url& orvFileUrl) {
             std::move(id), project->name.value_or(std::string(detail::unknownProjectName)),
             root ? root->start : std::nullopt, root ? root->finish : std::nullopt, documentPath, std::move(bookmark),
             *lastUpdate, true);
-        if (!_impl->updateProjectProfile(profile)) return std::nullopt;
-        return profile;
+        if (!listedAlready) {
+            if (!_impl->updateProjectProfile(profile)) return std::nullopt;
+            return profile;
+        }
+        const bool stored = _impl->storeChange([&](std::vector<TodayProjectProfile>& profiles) {
+            if ((*listedAlready = firstListing(profiles, documentPath))) return;
+            profiles.push_back(profile);
+        });
+        if (stored && !*listedAlready) return profile;
+        // Refused, or refused by a list that could not be written: nothing names the new snapshot.
+        if (*listedAlready) {
+            std::error_code error;
+            Host::current().remove(*cachePath, error);
+            if (!stored) listedAlready->reset();
+        }
+        return std::nullopt;
     });
     if (!added) return false;
     didChanged(added->id());

@@ -31,17 +31,22 @@ constexpr std::string_view failedToRemoveProfiles = "Failed to remove the projec
 // Seconds after which a temporary file of a save can no longer belong to a save in progress.
 constexpr double abandonedTemporaryFileAge = 600;
 
+// Seconds after which a snapshot that no listed profile names can no longer belong to an add in
+// progress: an add writes its snapshot, then waits at most `listLockTimeout` to list it.
+constexpr double orphanSnapshotAge = 60;
+
 // How long a change waits for another writer of the list, in any process, to finish its save.
 constexpr std::chrono::seconds listLockTimeout{5};
 
 // "projects.json.damaged-20261207T093000Z": the name a list file that could not be read is kept under.
+constexpr std::string_view damagedCopyMarker = ".damaged-";
 std::string damagedCopyName(std::string_view fileName, Date now) {
     const double unixSeconds = now.unixTime();
     std::tm utc{};
     const auto seconds = static_cast<std::time_t>(unixSeconds >= -1e15 && unixSeconds <= 1e15 ? unixSeconds : 0);
     if (!::gmtime_r(&seconds, &utc)) utc = std::tm{};
-    return fmt::format("{}.damaged-{:04}{:02}{:02}T{:02}{:02}{:02}Z", fileName, utc.tm_year + 1900, utc.tm_mon + 1,
-                       utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+    return fmt::format("{}{}{:04}{:02}{:02}T{:02}{:02}{:02}Z", fileName, damagedCopyMarker, utc.tm_year + 1900,
+                       utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
 }  // namespace
@@ -160,14 +165,35 @@ bool TodayManager::Impl::storeChange(const std::function<void(std::vector<TodayP
     Host& host = Host::current();
     const std::string path = _dbFileUrl.path();
     // Held until the list is written: no other manager, here or in another process, writes between
-    // this manager's look at the file and its own write.
+    // this manager's look at the file and its own write. A query only tries it, so that it answers at
+    // once while another writer is at work.
     std::error_code error;
-    const auto lock = host.lockFile(path + ".lock", listLockTimeout, error);
+    const auto lock =
+        host.lockFile(path + ".lock", _queryStores ? std::chrono::milliseconds(0) : listLockTimeout, error);
+    if (!lock && _queryStores && error == std::errc::operation_would_block) {
+        // The refreshed profile keeps its old date in the file, so a later run rebuilds and stores it.
+        followListFile();
+        change(_profiles);
+        return true;
+    }
     // A list that cannot be read again is never taken for an empty one: nothing is written then.
     const bool current = lock && followListFile() && setAsideUnreadListFile();
+    // An orphan is left alone for `orphanSnapshotAge` anyway, so a manager sweeps at most once in that
+    // time: one that stores often does not list the container at each store.
+    const Date now = host.now();
+    const double sinceSweep =
+        _lastSweep ? now.timeIntervalSinceReferenceDate() - _lastSweep->timeIntervalSinceReferenceDate() : 0;
+    const bool sweep = !_lastSweep || !(sinceSweep >= 0 && sinceSweep < orphanSnapshotAge);
+    // The snapshot of a profile that this change removes is its remover's to delete, not the sweep's.
+    std::vector<std::string> listedBefore;
+    if (sweep) {
+        listedBefore.reserve(_profiles.size());
+        for (const auto& profile : _profiles) listedBefore.push_back(profile.id());
+    }
     change(_profiles);
     if (!current || !saveProjectProfiles(_profiles, _dbFileUrl)) {
         detail::printPlain(failedToSaveProfiles);
+        _listWriteFailed = true;
         return false;
     }
 
@@ -176,7 +202,74 @@ bool TodayManager::Impl::storeChange(const std::function<void(std::vector<TodayP
     _listFile = host.status(path, error);
     _listFileKnown = _listFile || error == std::errc::no_such_file_or_directory;
     _listFileUnread = false;
+    if (sweep) {
+        _lastSweep = now;
+        for (const auto& orphan : orphanSnapshots(_profiles, listedBefore)) host.remove(orphan, error);
+    }
     return true;
+}
+
+std::vector<std::string> TodayManager::Impl::orphanSnapshots(const std::vector<TodayProjectProfile>& listed,
+                                                             const std::vector<std::string>& keptToo) const {
+    Host& host = Host::current();
+    std::error_code error;
+    const auto entries = host.directoryEntries(_directoryUrl.path(), error);
+    if (!entries) return {};
+    // A list set aside as damaged may be put back by hand, with the snapshots that its profiles name.
+    const std::string damagedPrefix = std::string(projectProfilesFileName) + std::string(damagedCopyMarker);
+    std::unordered_set<std::string_view> exact;
+    exact.reserve(listed.size() + keptToo.size());
+    for (const auto& profile : listed) exact.insert(profile.id());
+    exact.insert(keptToo.begin(), keptToo.end());
+    const auto isListed = [&](std::string_view id) {
+        if (exact.contains(id)) return true;
+        const detail::CanonicalText wanted(id);
+        return std::any_of(listed.begin(), listed.end(),
+                           [&](const TodayProjectProfile& profile) { return wanted.equals(profile.id()); }) ||
+               std::any_of(keptToo.begin(), keptToo.end(),
+                           [&](const std::string& kept) { return wanted.equals(kept); });
+    };
+
+    std::vector<std::string> orphans;
+    const double writtenBefore = host.now().timeIntervalSinceReferenceDate() - orphanSnapshotAge;
+    for (const auto& entry : *entries) {
+        const std::string_view name = entry.name;
+        if (name.starts_with(damagedPrefix)) return {};
+        if (!name.ends_with(".prj") || name.size() == 4) continue;
+        const std::string_view id = name.substr(0, name.size() - 4);
+        auto path = cacheFilePath(id);
+        if (!path || isListed(id)) continue;
+        const auto status = host.status(*path, error);
+        if (status && !status->isDirectory && status->modified.timeIntervalSinceReferenceDate() < writtenBefore) {
+            orphans.push_back(std::move(*path));
+        }
+    }
+    return orphans;
+}
+
+void TodayManager::Impl::removeOrphanSnapshotsIfListFree() {
+    // Looked for without the lock first, so that a list without orphans is only read.
+    if (!followListFile() || _listFileUnread || orphanSnapshots(_profiles).empty()) return;
+    Host& host = Host::current();
+    const std::string path = _dbFileUrl.path();
+    std::error_code error;
+    const auto lock = host.lockFile(path + ".lock", std::chrono::milliseconds(0), error);
+    if (!lock) return;
+    // The orphans are those of the list as the file holds it now, whatever memory holds.
+    std::vector<TodayProjectProfile> listed;
+    if (host.status(path, error)) {
+        auto profiles = readProjectProfiles(path);
+        if (!profiles) return;
+        listed = std::move(*profiles);
+    } else if (error != std::errc::no_such_file_or_directory) {
+        return;
+    }
+    for (const auto& orphan : orphanSnapshots(listed)) host.remove(orphan, error);
+}
+
+void TodayManager::Impl::dropSnapshotIfUnlisted(std::string_view id, const std::string& cachePath) {
+    std::error_code error;
+    if (!profileById(id)) Host::current().remove(cachePath, error);
 }
 
 bool TodayManager::Impl::followListFile() const {

@@ -114,6 +114,13 @@ public:
     // its id, so links that name it keep working. True when it was stored; false when no profile has the
     // id, the bookmark leads nowhere or to the path already listed, or the document cannot be loaded.
     bool adoptMovedDocument(std::string_view project);
+
+private:
+    friend struct detail::ManagerAccess;
+
+    // `add`; with `listedAlready`, a document that the list file holds when read again under its lock
+    // is not added: the first profile listing it is put there, and the snapshot written for it removed.
+    bool addDocument(const Url& orvFileUrl, std::optional<TodayProjectProfile>* listedAlready);
 };
 
 }  // namespace today

@@ -50,7 +50,21 @@ public:
     // every process takes to write it; when another writer changed the file since this manager read
     // or wrote it, the change is applied to the list read again. False (after the message) when the
     // lock, the reading or the writing failed: the file is then untouched and memory holds the change.
+    // A query's store (`asQuery`) does not wait for a lock held elsewhere: memory takes the change over
+    // the list as the file holds it, the file is left for a later run, and the store counts as done.
+    // A store that wrote the list removes the snapshots that no listed profile names (at most once in
+    // the time a snapshot must be left alone).
     bool storeChange(const std::function<void(std::vector<TodayProjectProfile>&)>& change);
+    // The snapshots ("<id>.prj" in the container) that no profile of `listed` and no id of `keptToo`
+    // names and that were last written before a grace period; none while a damaged list set aside
+    // beside them may be put back.
+    std::vector<std::string> orphanSnapshots(const std::vector<TodayProjectProfile>& listed,
+                                             const std::vector<std::string>& keptToo = {}) const;
+    // Removes the orphan snapshots under the list file's lock, when no other writer holds it now.
+    void removeOrphanSnapshotsIfListFree();
+    // Removes the snapshot a rebuild wrote when its profile is no longer listed: another writer removed
+    // it, and nothing else would delete the file.
+    void dropSnapshotIfUnlisted(std::string_view id, const std::string& cachePath);
     // Reads the list file again when it is not the version this manager last read or wrote; false
     // when it changed and cannot be read. An absent file is an empty list.
     bool followListFile() const;
@@ -81,6 +95,20 @@ public:
     // A copy of the first profile with the id, or none.
     std::optional<TodayProjectProfile> profileById(std::string_view id) const;
 
+    // Marks the locked work as a query's while it is held: the stores it makes do not wait for another
+    // writer of the list file.
+    class QueryScope {
+    public:
+        explicit QueryScope(bool& flag) : _flag(flag) { _flag = true; }
+        ~QueryScope() { _flag = false; }
+        QueryScope(const QueryScope&) = delete;
+        QueryScope& operator=(const QueryScope&) = delete;
+
+    private:
+        bool& _flag;
+    };
+    [[nodiscard]] QueryScope asQuery() { return QueryScope(_queryStores); }
+
     // Runs `work` holding the lock and returns its result. Work never gives work to `locked` again.
     template <class Work>
     decltype(auto) locked(Work&& work) const {
@@ -103,10 +131,21 @@ public:
     // read again): a refresh of such a profile never appends it again.
     mutable std::vector<std::string> _removedElsewhere;
     // While several profiles' tasks are asked at once: the changes that wait for one write of the list,
-    // with the source path of each changed profile (for the message when that write fails).
+    // with each rebuilt profile's source path (for the message when that write fails) and snapshot.
+    struct Rebuilt {
+        std::string id;
+        std::string source;
+        std::string cachePath;
+    };
     bool _deferListWrites = false;
     std::vector<std::function<void(std::vector<TodayProjectProfile>&)>> _deferredChanges;
-    std::vector<std::string> _deferredSources;
+    std::vector<Rebuilt> _deferredRebuilds;
+    // While a query's work runs (`asQuery`).
+    bool _queryStores = false;
+    // When a store of this manager last removed the orphan snapshots.
+    std::optional<Date> _lastSweep;
+    // Whether a store failed to write the list since the last look (`ManagerAccess`).
+    bool _listWriteFailed = false;
     // The manager's one lock: every public operation runs its whole work, file input and output
     // included, while holding it.
     mutable std::mutex _mutex;

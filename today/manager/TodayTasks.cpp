@@ -56,6 +56,7 @@ std::vector<detail::JsonTaskToday> activeTasks(const detail::JsonProjectToday& s
 
 std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date at) {
     return _impl->locked([&] {
+        const auto query = _impl->asQuery();
         _impl->followListFile();  // a stale bookmark is stored in the listed profile, as the file now has it
         return _impl->tasksLocked(of, detail::TaskWindow::instant(at));
     });
@@ -63,6 +64,7 @@ std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProf
 
 std::optional<std::vector<TaskToday>> TodayManager::tasks(const TodayProjectProfile& of, Date from, Date to) {
     return _impl->locked([&] {
+        const auto query = _impl->asQuery();
         _impl->followListFile();
         return _impl->tasksLocked(of, detail::TaskWindow{from, to});
     });
@@ -81,6 +83,7 @@ std::vector<std::optional<std::vector<TaskToday>>> TodayManager::tasks(const std
 std::vector<std::optional<std::vector<TaskToday>>> TodayManager::Impl::batchTasks(
     const std::vector<TodayProjectProfile>& of, const detail::TaskWindow& window) {
     return locked([&] {
+        const auto query = asQuery();
         followListFile();
         std::vector<std::optional<std::vector<TaskToday>>> answers;
         answers.reserve(of.size());
@@ -89,7 +92,7 @@ std::vector<std::optional<std::vector<TaskToday>>> TodayManager::Impl::batchTask
         _deferListWrites = false;
 
         auto changes = std::exchange(_deferredChanges, {});
-        const auto sources = std::exchange(_deferredSources, {});
+        const auto rebuilds = std::exchange(_deferredRebuilds, {});
         if (changes.empty()) return answers;
         // Every change replaces or appends a profile, so applying it again to the list that memory
         // already holds changes nothing, and applying it to the list read again (when another writer
@@ -98,8 +101,11 @@ std::vector<std::optional<std::vector<TaskToday>>> TodayManager::Impl::batchTask
                 for (const auto& change : changes) change(profiles);
             })) {
             // Each rebuilt profile keeps its old date in the file, so the next call rebuilds it again.
-            for (const auto& source : sources) detail::printPlain("Failed to save project today cache file: " + source);
+            for (const auto& rebuilt : rebuilds) {
+                detail::printPlain("Failed to save project today cache file: " + rebuilt.source);
+            }
         }
+        for (const auto& rebuilt : rebuilds) dropSnapshotIfUnlisted(rebuilt.id, rebuilt.cachePath);
         return answers;
     });
 }
@@ -176,8 +182,9 @@ std::optional<std::vector<detail::JsonTaskToday>> TodayManager::Impl::rebuildTod
         refreshed.start = snapshot.start;
         refreshed.finish = snapshot.finish;
         refreshed.lastUpdate = documentDate;
-        if (_deferListWrites) _deferredSources.push_back(profile.sourceOrvFilePath);
+        if (_deferListWrites) _deferredRebuilds.push_back({profile.id(), profile.sourceOrvFilePath, *cachePath});
         if (!updateProjectProfile(refreshed)) detail::printPlain(failedToSaveCache);
+        if (!_deferListWrites) dropSnapshotIfUnlisted(profile.id(), *cachePath);
     } else {
         // The profile keeps its old date, so the next call rebuilds again.
         detail::printPlain(failedToSaveCache);

@@ -1,6 +1,7 @@
 // `today add`: adding a plan document, named by a path or a file URL, to the list.
 #include <fmt/format.h>
 
+#include "today/manager/ManagerAccess.hpp"
 #include "today/outside/Text.hpp"
 #include "tools/today/Commands.hpp"
 
@@ -49,17 +50,20 @@ int runAdd(const Context& context) {
     }
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
-    if (const auto listed = manager->projectProfile(std::string_view(storedPath(url)));
-        listed && !context.options.again) {
+
+    context.host.clearFailure();
+    // Whether the file is listed already is decided by the library under the list's lock, so that
+    // commands adding the same file at once list it once.
+    std::optional<TodayProjectProfile> listed;
+    const bool added =
+        context.options.again ? manager->add(url) : detail::ManagerAccess::addUnlessListed(*manager, url, listed);
+    if (listed) {
         printError(
             fmt::format("{} is already listed as {} ({}); `today update {}` reads it again, --again adds it "
                         "once more",
                         argument, printable(listed->id()), quotedName(listed->name), printable(listed->id())));
         return exitFailure;
     }
-
-    context.host.clearFailure();
-    const bool added = manager->add(url);
     const auto id = manager->takeChanged();
     const auto profile = id ? manager->projectProfileById(*id) : std::nullopt;
     if (!added || !profile) {

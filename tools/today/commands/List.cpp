@@ -1,6 +1,7 @@
 // `today list`: the listed plans, for a person or for scripts.
 #include <fmt/format.h>
 
+#include "today/manager/ManagerAccess.hpp"
 #include "tools/today/Commands.hpp"
 #include "tools/today/PlanViews.hpp"
 #include "tools/today/output/PlanRecords.hpp"
@@ -74,6 +75,8 @@ void printRecords(const std::vector<PlanView>& plans, const std::optional<ListEr
 int runList(const Context& context) {
     const auto manager = makeManager(context);
     if (!manager) return exitFailure;
+    // Snapshots left behind by plans removed while another process rebuilt them go now.
+    detail::ManagerAccess::removeOrphanSnapshots(*manager);
     Host& host = context.host;
     // The list as stored: no plan is loaded, so each counts as loaded.
     std::vector<PlanView> plans;

@@ -2,6 +2,7 @@
 // moved or renamed.
 #include <fmt/format.h>
 
+#include "today/manager/ManagerAccess.hpp"
 #include "tools/today/Commands.hpp"
 #include "tools/today/PlanViews.hpp"
 #include "tools/today/output/PlanText.hpp"
@@ -41,7 +42,9 @@ int runUpdate(const Context& context) {
     }
 
     context.host.clearFailure();
+    detail::ManagerAccess::takeListWriteFailure(*manager);
     const bool updated = manager->update(before->sourceOrvFilePath);
+    const bool listNotWritten = detail::ManagerAccess::takeListWriteFailure(*manager);
     const bool unreadable = !manager->takeLoadFailures().empty();
     if (!updated || unreadable) {
         const auto cause = failureCause(context.host, before->sourceOrvFilePath);
@@ -52,11 +55,11 @@ int runUpdate(const Context& context) {
         return exitFailure;
     }
     const auto after = manager->projectProfileById(before->id()).value_or(*before);
-    // The library counts an update whose snapshot or list could not be written a success; the profile
-    // then still carries another date than the document's.
+    // The library counts an update whose snapshot or list could not be written a success: the profile
+    // then still carries another date than the document's, or carries the new one in memory only.
     std::error_code error;
     if (const auto document = context.host.status(before->sourceOrvFilePath, error);
-        document && document->modified != after.lastUpdate) {
+        listNotWritten || (document && document->modified != after.lastUpdate)) {
         const auto cause = failureCause(context.host, before->sourceOrvFilePath);
         printError(fmt::format("{} could not be updated: {}", quotedName(before->name),
                                cause.value_or("its snapshot or the list of plans could not be written")));
