@@ -41,7 +41,7 @@ int runAdd(const Context& context) {
         printError(fmt::format("cannot add {}: no such file", argument));
         return exitFailure;
     }
-    const auto manager = makeManager(context);
+    const auto manager = makeManager(context, ContainerUse::make);
     if (!manager) return exitFailure;
     if (const auto listed = manager->projectProfile(std::string_view(storedPath(url)));
         listed && !context.options.again) {
