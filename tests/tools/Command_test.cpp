@@ -366,6 +366,7 @@ TEST_F(TodayCommand, RefusedArgumentsAreUsageErrors) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {{"bogus"}, ""},
         {{"--frobnicate"}, ""},
+        {{"\x1b]0;owned\x07\xE2\x80\xA8"}, "\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\xEF\xBF\xBD"},
         {{"add", "a", "b"}, ""},
         {{"remove"}, ""},
         {{"help", "nothing"}, ""},
