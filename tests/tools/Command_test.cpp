@@ -503,6 +503,9 @@ TEST_F(TodayCommand, DemoShowsTodaysSampleTasks) {
     EXPECT_THAT(demo.out, Not(HasSubstr("\x1b[")));
     EXPECT_TRUE(runner.containerFiles().empty());  // the demo has a container of its own
     EXPECT_THAT(today({"demo", "--group", "group.example.demo"}).out, HasSubstr(" list --group group.example.demo\n"));
+    // Under a relative TMPDIR the demo's containers still have an absolute root.
+    const std::string relative = std::filesystem::relative(runner.dir().path()).string();
+    EXPECT_EQ(today({"demo"}, {{"TMPDIR", relative}}).exitCode, 0);
 }
 
 }  // namespace

@@ -76,7 +76,9 @@ std::optional<std::string> makeTemporaryDirectory(Host& host) {
     if (root.empty()) root = "/tmp";
     std::string pattern = root + "/today-demo-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) return std::nullopt;
-    return pattern;
+    // Absolute, as the root of group containers must be, also under a relative TMPDIR.
+    std::error_code error;
+    return host.realPath(pattern, error);
 }
 
 }  // namespace
