@@ -21,8 +21,10 @@ std::optional<GroupContainer> groupContainer(const Context& context, ContainerUs
     auto status = context.host.status(path, error);
     if (status ? status->isDirectory : error == std::errc::no_such_file_or_directory) return container;
     // Below a file (ENOTDIR), the file that stands in the way is named.
-    while (!status && error == std::errc::not_a_directory && path.find_last_of('/') > 0) {
-        path.resize(path.find_last_of('/'));
+    for (auto slash = path.find_last_of('/');
+         !status && error == std::errc::not_a_directory && slash != 0 && slash != std::string::npos;
+         slash = path.find_last_of('/')) {
+        path.resize(slash);
         status = context.host.status(path, error);
     }
     if (status) error = std::make_error_code(std::errc::not_a_directory);
