@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <set>
 #include <thread>
 
 #include "ManagerFixture.hpp"
@@ -178,7 +180,9 @@ TEST_F(ManagerTest, AListThatCouldNotBeReadIsKeptAsideBeforeTheFirstWrite) {
     const std::string damaged = R"([{"id": "a", "sourceOrvFilePath": "/plans/a.plan"},])";
     const std::string copyName = "projects.json.damaged-20240310T100000Z";
     writeDocument("plan", documentTime);
-    for (const std::string& expectedCopy : {copyName, copyName + "-2"}) {
+    // Damaged again and again within a second: each copy takes the next free name, never an earlier one.
+    for (int copy = 1; copy <= 11; ++copy) {
+        const std::string expectedCopy = copy == 1 ? copyName : copyName + "-" + std::to_string(copy);
         SCOPED_TRACE(expectedCopy);
         writeDb(damaged);
         auto manager = makeManager();
@@ -189,7 +193,13 @@ TEST_F(ManagerTest, AListThatCouldNotBeReadIsKeptAsideBeforeTheFirstWrite) {
         EXPECT_EQ(readText(containerPath() + "/" + expectedCopy), damaged);
         EXPECT_EQ(storedProfiles().size(), 1u);
     }
-    EXPECT_EQ(readText(containerPath() + "/" + copyName), damaged) << "an earlier copy is never overwritten";
+    // Only the newest five copies stay.
+    std::set<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(containerPath())) {
+        if (entry.path().filename().string().starts_with(copyName)) kept.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(kept, (std::set<std::string>{copyName + "-7", copyName + "-8", copyName + "-9", copyName + "-10",
+                                           copyName + "-11"}));
 }
 
 }  // namespace

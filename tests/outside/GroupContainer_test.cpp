@@ -44,6 +44,14 @@ TEST_F(GroupContainerTest, ExplicitRootComesFirst) {
     EXPECT_EQ(container->url().path(), expected);
     EXPECT_EQ(modeOf(expected), 0700u);
     EXPECT_FALSE(std::filesystem::exists(dir.path() + "/xdg"));
+    // Finding makes nothing.
+    EXPECT_EQ(GroupContainer::find("group.b")->url().path(), dir.path() + "/containers/group.b");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/containers/group.b"));
+
+    // A relative root would be another directory in every working directory: there is no container.
+    environment("relative/containers", dir.path() + "/xdg", dir.path() + "/home");
+    EXPECT_FALSE(GroupContainer::lookup("group.com.example.Plans"));
+    EXPECT_FALSE(GroupContainer::find("group.com.example.Plans"));
 }
 
 TEST_F(GroupContainerTest, DataHomeThenHome) {

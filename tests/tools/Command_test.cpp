@@ -271,16 +271,24 @@ TEST_F(TodayCommand, ProjectsAndGroupsAreChosenByOption) {
     EXPECT_THAT(unknown.err, HasSubstr("no plan has the id \"NOPE\""));
 
     EXPECT_THAT(today({"list", "--group", "group.example.other"}).out, HasSubstr("No plans are listed yet"));
+    // Queries of a group never used make no container.
+    for (const std::vector<std::string>& query : std::vector<std::vector<std::string>>{
+             {"show"}, {"agenda"}, {"next"}, {"bar"}, {"open", "--launch", "current"}, {"remove", "A"}}) {
+        std::vector<std::string> arguments = query;
+        arguments.insert(arguments.end(), {"--group", "group.example.other"});
+        EXPECT_NE(today(arguments).exitCode, 2) << query.front();
+    }
+    EXPECT_FALSE(fileExists(runner.containers() + "/group.example.other"));
     add(write("other.json", alwaysOn("Other", "Elsewhere")), {"--group", "group.example.other"});
     EXPECT_THAT(today({"--group", "group.example.other", "--at", at}).out, HasSubstr("Elsewhere"));
     EXPECT_THAT(today({"--at", at}).out, Not(HasSubstr("Elsewhere")));
 }
 
-// C0 and C1 controls (U+009B is a one-character CSI), DEL and the controls that reverse text, from a
-// name, an id or a message quoting a plan, reach neither output stream as they are.
+// C0 and C1 controls (U+009B is a one-character CSI), DEL, the controls that reverse text and the line
+// and paragraph separators, from a name, an id or a message quoting a plan, reach no output as they are.
 bool holdsTerminalControl(const std::string& text) {
     for (const char* control : {"\x1b", "\x07", "\r", "\x7f", "\xC2\x9B", "\xC2\x85", "\xE2\x80\xAE", "\xE2\x81\xA6",
-                                "\xE2\x80\x8F", "\xD8\x9C"}) {
+                                "\xE2\x80\x8F", "\xD8\x9C", "\xE2\x80\xA8", "\xE2\x80\xA9"}) {
         if (text.find(control) != std::string::npos) return true;
     }
     return false;
@@ -289,10 +297,15 @@ bool holdsTerminalControl(const std::string& text) {
 TEST_F(TodayCommand, ControlCharactersFromPlansNeverReachTheTerminal) {
     const std::string id =
         add(write("escape.json", alwaysOn("\\u001b]0;owned\\u0007Title\\u009b2J\\u0085",
-                                          "Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f")));
+                                          "Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f"
+                                          "\\u2028line\\u2029")));
     const CommandResult shown = today({"--at", at});
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
     EXPECT_FALSE(holdsTerminalControl(shown.out)) << shown.out;
+    for (const std::vector<std::string>& arguments :
+         std::vector<std::vector<std::string>>{{"--at", at, "--format", "tsv"}, {"bar", "--format", "waybar"}}) {
+        EXPECT_FALSE(holdsTerminalControl(today(arguments).out)) << arguments.front();
+    }
     EXPECT_THAT(shown.out, HasSubstr("\xEF\xBF\xBD]0;owned\xEF\xBF\xBDTitle\xEF\xBF\xBD"
                                      "2J\xEF\xBF\xBD"));
     EXPECT_THAT(shown.out, HasSubstr("Red \xEF\xBF\xBD[31mtask\xEF\xBF\xBD \xEF\xBF\xBD"
@@ -302,7 +315,8 @@ TEST_F(TodayCommand, ControlCharactersFromPlansNeverReachTheTerminal) {
     // JSON keeps the text exactly, with the controls as escapes.
     const std::string json = today({"--json", "--at", at}).out;
     EXPECT_FALSE(holdsTerminalControl(json)) << json;
-    EXPECT_THAT(json, HasSubstr("\"Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f\""));
+    EXPECT_THAT(json,
+                HasSubstr("\"Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f\\u2028line\\u2029\""));
 
     // A plan's key or type quoted in a message is sanitised too.
     const std::string bad = write("bad.json", R"({"name": "x", "rootTask": {"type": "\u001b]0;owned\u0007\u009b"}})");
@@ -403,6 +417,14 @@ TEST_F(TodayCommand, PrintsAndReadsWidgetLinks) {
         EXPECT_EQ(none.exitCode, 1) << text;
         EXPECT_EQ(none.err, "today: " + text + " is not a widget link\n");
     }
+    // A user, a port, a path, a query or a fragment: the host alone would open a plan it only mentions.
+    for (const std::string text :
+         {"OrvaneProject://user@ABC-1", "OrvaneProject://ABC-1:99", "orvaneproject://ABC-1/p",
+          "OrvaneProject://ABC-1?q", "OrvaneProject://ABC-1#f", "OrvaneProject://today-setting-guide/p?q"}) {
+        const CommandResult extra = today({"open", "--launch", text});
+        EXPECT_EQ(extra.exitCode, 2) << text;
+        EXPECT_THAT(extra.err, HasSubstr(text + " is not a widget link: it holds more than")) << text;
+    }
 }
 
 TEST_F(TodayCommand, HelpFitsEightyColumnsAndNamesFilesEnvironmentAndExitStatus) {
@@ -442,6 +464,7 @@ TEST_F(TodayCommand, RefusedArgumentsAreUsageErrors) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {{"bogus"}, ""},
         {{"--frobnicate"}, ""},
+        {{"\x1b]0;owned\x07\xE2\x80\xA8"}, "\xEF\xBF\xBD]0;owned\xEF\xBF\xBD\xEF\xBF\xBD"},
         {{"add", "a", "b"}, ""},
         {{"remove"}, ""},
         {{"help", "nothing"}, ""},
@@ -486,6 +509,11 @@ TEST_F(TodayCommand, RefusedArgumentsAreUsageErrors) {
     const CommandResult nowhere = today({"list"}, {{"TODAY_GROUP_CONTAINERS", blocked}});
     EXPECT_EQ(nowhere.exitCode, 1);
     EXPECT_THAT(nowhere.err, HasSubstr("has no shared container: " + blocked + " is not a directory"));
+    // A relative root would be another directory in every working directory.
+    const CommandResult relative = today({"list"}, {{"TODAY_GROUP_CONTAINERS", "relative-containers"}});
+    EXPECT_EQ(relative.exitCode, 1);
+    EXPECT_EQ(relative.err, "today: TODAY_GROUP_CONTAINERS must be an absolute path, not \"relative-containers\"\n");
+    EXPECT_FALSE(fileExists("relative-containers"));
 }
 
 // What cannot be added is refused with its real cause and adds nothing: missing files, directories,
@@ -584,6 +612,9 @@ TEST_F(TodayCommand, DemoShowsTodaysSampleTasks) {
     EXPECT_THAT(demo.out, Not(HasSubstr("\x1b[")));
     EXPECT_TRUE(runner.containerFiles().empty());  // the demo has a container of its own
     EXPECT_THAT(today({"demo", "--group", "group.example.demo"}).out, HasSubstr(" list --group group.example.demo\n"));
+    // Under a relative TMPDIR the demo's containers still have an absolute root.
+    const std::string relative = std::filesystem::relative(runner.dir().path()).string();
+    EXPECT_EQ(today({"demo"}, {{"TMPDIR", relative}}).exitCode, 0);
 }
 
 }  // namespace

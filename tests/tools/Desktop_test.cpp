@@ -89,17 +89,26 @@ TEST(DesktopCommand, IntegrateRegistersTheHandlerOnceAndUndoRemovesIt) {
                "echo \"$*\" >> " + dir.file("xdg-mime.log") + "\n" + "list=\"$XDG_CONFIG_HOME/mimeapps.list\"\n" +
                    "[ -e \"$list\" ] || echo '[Default Applications]' > \"$list\"\n" +
                    "grep -q \"^$3=\" \"$list\" || echo \"$3=$2\" >> \"$list\"\n");
+    // A data directory whose name holds an OSC sequence and a line separator, printed only sanitised.
+    const std::string data = "data\x1b]0;owned\x07\xE2\x80\xA8";
     const std::map<std::string, std::string> environment = {{"PATH", dir.file("bin") + ":/usr/bin:/bin"},
-                                                            {"XDG_DATA_HOME", dir.file("data")},
+                                                            {"XDG_DATA_HOME", dir.file(data)},
                                                             {"XDG_CONFIG_HOME", dir.file("config")}};
+    // The user's mimeapps.list is a link into their dotfiles, readable by the group only.
+    const std::string mimeapps = dir.write("dotfiles/mimeapps.list", "[Default Applications]\n");
+    ::chmod(mimeapps.c_str(), 0640);
     ::mkdir(dir.file("config").c_str(), 0755);
-    const std::string entry = dir.file("data/applications/com.orvane.project.today.desktop");
-    const std::string mimeapps = dir.file("config/mimeapps.list");
+    ::symlink(mimeapps.c_str(), dir.file("config/mimeapps.list").c_str());
+    const std::string entry = dir.file(data + "/applications/com.orvane.project.today.desktop");
+    const auto sanitised = [](const std::string& out) {
+        return out.find('\x1b') == std::string::npos && out.find("\xE2\x80\xA8") == std::string::npos;
+    };
 
     for (int run = 0; run < 2; ++run) {
         const CommandResult integrated = runner.run({"integrate"}, environment);
         EXPECT_EQ(integrated.exitCode, 0) << integrated.err;
-        EXPECT_THAT(integrated.out, HasSubstr(entry));
+        EXPECT_THAT(integrated.out, HasSubstr("/applications/com.orvane.project.today.desktop)\n"));
+        EXPECT_TRUE(sanitised(integrated.out)) << integrated.out;
     }
     // The installed entry with the absolute path of this command.
     std::string expected = readText(std::string(TODAY_SHARE_DIR) + "/com.orvane.project.today.desktop");
@@ -119,12 +128,17 @@ TEST(DesktopCommand, IntegrateRegistersTheHandlerOnceAndUndoRemovesIt) {
         const CommandResult undone = runner.run({"integrate", "--undo"}, environment);
         EXPECT_EQ(undone.exitCode, 0) << undone.err;
         EXPECT_THAT(undone.out, HasSubstr(said));
+        EXPECT_TRUE(sanitised(undone.out)) << undone.out;
         EXPECT_FALSE(fileExists(entry));
         EXPECT_EQ(
             readText(mimeapps),
             "[Default "
             "Applications]\nx-scheme-handler/mailto=mail.desktop\nx-scheme-handler/ORVANEPROJECT=other.desktop;\n");
     }
+    struct stat link {};
+    struct stat list {};
+    EXPECT_TRUE(::lstat(dir.file("config/mimeapps.list").c_str(), &link) == 0 && S_ISLNK(link.st_mode));
+    EXPECT_TRUE(::stat(mimeapps.c_str(), &list) == 0 && (list.st_mode & 07777) == 0640) << std::oct << list.st_mode;
 }
 
 }  // namespace

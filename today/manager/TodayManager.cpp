@@ -3,6 +3,7 @@
 #include "today/manager/TodayManager.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -38,6 +39,10 @@ constexpr double orphanSnapshotAge = 60;
 // How long a change waits for another writer of the list, in any process, to finish its save.
 constexpr std::chrono::seconds listLockTimeout{5};
 
+// How many copies of lists that could not be read are kept: the newest, so that a list damaged again
+// and again cannot fill the container.
+constexpr std::size_t keptDamagedCopies = 5;
+
 // "projects.json.damaged-20261207T093000Z": the name a list file that could not be read is kept under.
 constexpr std::string_view damagedCopyMarker = ".damaged-";
 std::string damagedCopyName(std::string_view fileName, Date now) {
@@ -47,6 +52,39 @@ std::string damagedCopyName(std::string_view fileName, Date now) {
     if (!::gmtime_r(&seconds, &utc)) utc = std::tm{};
     return fmt::format("{}{}{:04}{:02}{:02}T{:02}{:02}{:02}Z", fileName, damagedCopyMarker, utc.tm_year + 1900,
                        utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
+}
+
+// A kept copy of a list that could not be read, ordered by when it was made: its time stamp, then its
+// number among the copies of that second ("-2", "-3" ...; the first has none).
+struct DamagedCopy {
+    std::string stamp;
+    int number = 1;
+    std::string name;
+    auto operator<=>(const DamagedCopy&) const = default;
+};
+
+std::string damagedCopyPrefix(std::string_view fileName) { return std::string(fileName) + ".damaged-"; }
+
+// The kept copies in the directory, newest first; other names are left out.
+std::vector<DamagedCopy> damagedCopies(Host& host, const Url& directory, std::string_view fileName) {
+    constexpr std::size_t stampLength = std::string_view("20261207T093000Z").size();
+    const std::string prefix = damagedCopyPrefix(fileName);
+    std::error_code error;
+    const auto entries = host.directoryEntries(directory.path(), error);
+    std::vector<DamagedCopy> copies;
+    for (const DirectoryEntry& entry : entries.value_or(std::vector<DirectoryEntry>())) {
+        const std::string_view name = entry.name;
+        if (!name.starts_with(prefix) || name.size() < prefix.size() + stampLength) continue;
+        DamagedCopy copy{std::string(name.substr(prefix.size(), stampLength)), 1, entry.name};
+        const std::string_view rest = name.substr(prefix.size() + stampLength);
+        const char* end = rest.data() + rest.size();
+        const bool numbered = !rest.empty() && rest.front() == '-' &&
+                              std::from_chars(rest.data() + 1, end, copy.number).ptr == end && copy.number > 1 &&
+                              copy.number < 1'000'000;
+        if (rest.empty() || numbered) copies.push_back(std::move(copy));
+    }
+    std::sort(copies.begin(), copies.end(), std::greater<>());
+    return copies;
 }
 
 }  // namespace
@@ -323,13 +361,23 @@ bool TodayManager::Impl::setAsideUnreadListFile() {
     if (!_listFileUnread || !_listFile) return true;
     Host& host = Host::current();
     const std::string base = damagedCopyName(projectProfilesFileName, host.now());
+    const auto earlier = damagedCopies(host, _directoryUrl, projectProfilesFileName);
+    // Numbered after every copy of the same second, so that the newest copy also sorts as the newest.
+    int first = 1;
+    for (const DamagedCopy& copy : earlier) {
+        if (damagedCopyPrefix(projectProfilesFileName) + copy.stamp == base) first = std::max(first, copy.number + 1);
+    }
     // Never over an earlier copy: writers of the list hold its lock here, so a name seen free stays free.
-    for (int attempt = 1; attempt <= 100; ++attempt) {
+    for (int attempt = first; attempt < first + 100; ++attempt) {
         const std::string name = attempt == 1 ? base : fmt::format("{}-{}", base, attempt);
         const std::string copy = _directoryUrl.appendingPathComponent(name).path();
         std::error_code error;
         if (host.status(copy, error) || error != std::errc::no_such_file_or_directory) continue;
         if (!host.rename(_dbFileUrl.path(), copy, error)) return false;
+        // The new copy is always kept, with the newest of the earlier ones.
+        for (std::size_t i = keptDamagedCopies - 1; i < earlier.size(); ++i) {
+            host.remove(_directoryUrl.appendingPathComponent(earlier[i].name).path(), error);
+        }
         _damagedListCopy = copy;
         _listFile.reset();
         _listFileUnread = false;

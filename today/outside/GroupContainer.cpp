@@ -26,15 +26,13 @@ std::optional<std::string> nonEmptyVariable(Host& host, const char* name) {
     return value;
 }
 
-// The directory that holds every group's container. $TODAY_GROUP_CONTAINERS may be relative (to the
-// current directory); $XDG_DATA_HOME and $HOME count only when absolute, as the XDG rules say.
+// The directory that holds every group's container. $TODAY_GROUP_CONTAINERS must be absolute: a relative
+// one is refused rather than taken from the current directory, where the application and the widget
+// would each find a container of their own. $XDG_DATA_HOME and $HOME count only when absolute, as the
+// XDG rules say.
 std::optional<std::string> containersRoot(Host& host) {
     if (auto root = nonEmptyVariable(host, "TODAY_GROUP_CONTAINERS")) {
-        if (!root->starts_with('/')) {
-            std::string directory = host.currentDirectory();
-            if (!directory.ends_with('/')) directory += '/';
-            root = directory + *root;
-        }
+        if (!root->starts_with('/')) return std::nullopt;
         return root;
     }
     if (auto dataHome = nonEmptyVariable(host, "XDG_DATA_HOME"); dataHome && dataHome->starts_with('/')) {
@@ -60,17 +58,27 @@ bool makeDirectories(Host& host, const std::string& path) {
     return true;
 }
 
-}  // namespace
-
-std::optional<GroupContainer> GroupContainer::lookup(std::string_view securityApplicationGroupIdentifier) {
-    if (!isContainerName(securityApplicationGroupIdentifier)) return std::nullopt;
-    Host& host = Host::current();
-    auto root = containersRoot(host);
+// `<root>/<identifier>`, or none when the identifier or the environment names no container.
+std::optional<std::string> containerPath(std::string_view identifier) {
+    if (!isContainerName(identifier)) return std::nullopt;
+    auto root = containersRoot(Host::current());
     if (!root) return std::nullopt;
     while (root->size() > 1 && root->ends_with('/')) root->pop_back();
-    const std::string container = (*root == "/" ? "" : *root) + "/" + std::string(securityApplicationGroupIdentifier);
-    if (!makeDirectories(host, container)) return std::nullopt;
-    return GroupContainer(Url::fileUrl(container));
+    return (*root == "/" ? "" : *root) + "/" + std::string(identifier);
+}
+
+}  // namespace
+
+std::optional<GroupContainer> GroupContainer::find(std::string_view securityApplicationGroupIdentifier) {
+    const auto path = containerPath(securityApplicationGroupIdentifier);
+    if (!path) return std::nullopt;
+    return GroupContainer(Url::fileUrl(*path));
+}
+
+std::optional<GroupContainer> GroupContainer::lookup(std::string_view securityApplicationGroupIdentifier) {
+    const auto path = containerPath(securityApplicationGroupIdentifier);
+    if (!path || !makeDirectories(Host::current(), *path)) return std::nullopt;
+    return GroupContainer(Url::fileUrl(*path));
 }
 
 }  // namespace today

@@ -26,6 +26,7 @@ struct FileStatus {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     bool isDirectory = false;
+    unsigned permissions = 0;  // the mode's permission bits (07777)
     std::uint64_t size = 0;
     Date modified{0};  // the modification time, converted to a Date by one fixed conversion
     // The modification time as the file system keeps it, to the nanosecond.
@@ -107,6 +108,8 @@ public:
                                                                         std::error_code& error) = 0;
     // Creates one directory with the given mode; true also when a directory is already there.
     virtual bool makeDirectory(const std::string& path, unsigned mode, std::error_code& error) = 0;
+    // Sets the permission bits of a file (symbolic links followed).
+    virtual bool setPermissions(const std::string& path, unsigned mode, std::error_code& error) = 0;
     // The path with every symbolic link resolved, or none when it does not exist.
     virtual std::optional<std::string> realPath(const std::string& path, std::error_code& error) = 0;
     virtual std::string currentDirectory() = 0;
@@ -157,6 +160,9 @@ public:
     }
     bool makeDirectory(const std::string& path, unsigned mode, std::error_code& error) override {
         return _target.makeDirectory(path, mode, error);
+    }
+    bool setPermissions(const std::string& path, unsigned mode, std::error_code& error) override {
+        return _target.setPermissions(path, mode, error);
     }
     std::optional<std::string> realPath(const std::string& path, std::error_code& error) override {
         return _target.realPath(path, error);

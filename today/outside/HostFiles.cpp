@@ -97,6 +97,7 @@ std::optional<FileStatus> PosixHost::status(const std::string& path, std::error_
     status.device = static_cast<std::uint64_t>(makedev(info.stx_dev_major, info.stx_dev_minor));
     status.inode = static_cast<std::uint64_t>(info.stx_ino);
     status.isDirectory = S_ISDIR(info.stx_mode);
+    status.permissions = info.stx_mode & 07777U;
     status.size = static_cast<std::uint64_t>(info.stx_size);
     status.modifiedSeconds = static_cast<std::int64_t>(info.stx_mtime.tv_sec);
     status.modifiedNanoseconds = static_cast<std::int64_t>(info.stx_mtime.tv_nsec);
@@ -171,6 +172,12 @@ bool PosixHost::makeDirectory(const std::string& path, unsigned mode, std::error
     struct stat info;
     if (::stat(path.c_str(), &info) != 0) return failed(error, false);
     return S_ISDIR(info.st_mode) ? succeeded(error, true) : failed(error, false, ENOTDIR);
+}
+
+bool PosixHost::setPermissions(const std::string& path, unsigned mode, std::error_code& error) {
+    if (!isUsablePath(path)) return failed(error, false, EINVAL);
+    if (::chmod(path.c_str(), static_cast<mode_t>(mode)) != 0) return failed(error, false);
+    return succeeded(error, true);
 }
 
 std::optional<std::string> PosixHost::realPath(const std::string& path, std::error_code& error) {

@@ -18,6 +18,7 @@ public:
     std::optional<std::vector<DirectoryEntry>> directoryEntries(const std::string& path,
                                                                 std::error_code& error) override;
     bool makeDirectory(const std::string& path, unsigned mode, std::error_code& error) override;
+    bool setPermissions(const std::string& path, unsigned mode, std::error_code& error) override;
     std::optional<std::string> realPath(const std::string& path, std::error_code& error) override;
     std::string currentDirectory() override;
     std::optional<std::string> environmentVariable(const std::string& name) override;

@@ -31,7 +31,9 @@ private:
 
 // Characters that must not reach a terminal as they are: C0 controls, DEL, C1 controls (U+0080...U+009F,
 // among them the one-character CSI U+009B and NEL U+0085), and the controls that change the direction of
-// text (U+061C, U+200E, U+200F, U+202A...U+202E, U+2066...U+2069), which can make a name read as another.
+// text (U+061C, U+200E, U+200F, U+202A...U+202E, U+2066...U+2069), which can make a name read as another,
+// and the line and paragraph separators (U+2028, U+2029), which break a line in Pango markup, in
+// JavaScript and in readers that split lines on them.
 // Exported from a shared library for the today command, which prints names read from files.
 TODAY_API bool isTerminalControl(char32_t character);
 

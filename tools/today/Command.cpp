@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <iostream>
 #include <new>
+#include <sstream>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -78,7 +80,12 @@ int runSubcommand(int argc, char** argv, CommandHost& host, bool outputWasClosed
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
+        // A usage error quotes the arguments it refuses: each of its lines passes the sanitiser.
+        std::ostringstream refusal;
+        const int code = app.exit(error, std::cout, refusal);
+        std::cout.flush();
+        std::istringstream lines(refusal.str());
+        for (std::string line; std::getline(lines, line);) std::fputs((printable(line) + "\n").c_str(), stderr);
         return error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success) ? code : exitUsage;
     }
     const std::string command = chosenCommand(app, options);

@@ -30,6 +30,10 @@ public:
     // not there is not a failure: the library does that to learn that a file is absent.
     const std::optional<HostFailure>& firstFailure() const { return _failure; }
     void clearFailure() { _failure.reset(); }
+    // Remembers a failure that the command found itself, when it is the first.
+    void noteFailure(HostFailure failure) {
+        if (!_failure) _failure = std::move(failure);
+    }
 
     // Seen by the library instead of the process's own environment variable of that name.
     void setEnvironmentVariable(const std::string& name, std::string value) { _environment[name] = std::move(value); }

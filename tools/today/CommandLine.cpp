@@ -145,7 +145,8 @@ void defineCommandLine(CLI::App& app, Options& options) {
         "Environment:\n"
         "  TODAY_OPEN_COMMAND  opens a plan's file (its one argument) instead of xdg-open\n"
         "Exit status: 0 a widget link, 1 not a widget link, a plan that is not listed\n"
-        "or cannot be opened, 2 bad usage.");
+        "or cannot be opened, 2 bad usage or a link with more than its host (a user,\n"
+        "a port, a path, a query or a fragment).");
     open->add_option("URL", options.url,
                      "The link (its scheme in any letter case), or\n`current`: the plan that is on now, or next "
                      "today")

@@ -8,9 +8,36 @@
 
 namespace today::cli {
 
-std::unique_ptr<CommandManager> makeManager(const Context& context) {
+namespace {
+
+// The group's container: made when missing for `make`; for `find` only where it would be, since a
+// container not made yet holds no plans. None after noting the cause in the host when it cannot serve.
+std::optional<GroupContainer> groupContainer(const Context& context, ContainerUse use) {
+    if (use == ContainerUse::make) return GroupContainer::lookup(context.options.group);
+    auto container = GroupContainer::find(context.options.group);
+    if (!container) return std::nullopt;
+    std::error_code error;
+    std::string path = container->url().path();
+    auto status = context.host.status(path, error);
+    if (status ? status->isDirectory : error == std::errc::no_such_file_or_directory) return container;
+    // Below a file (ENOTDIR), the file that stands in the way is named.
+    for (auto slash = path.find_last_of('/');
+         !status && error == std::errc::not_a_directory && slash != 0 && slash != std::string::npos;
+         slash = path.find_last_of('/')) {
+        path.resize(slash);
+        status = context.host.status(path, error);
+    }
+    if (status) error = std::make_error_code(std::errc::not_a_directory);
+    context.host.noteFailure({"look at", path, error});
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::unique_ptr<CommandManager> makeManager(const Context& context, ContainerUse use) {
     context.host.clearFailure();
-    auto manager = TodayManager::make<CommandManager>(context.options.group);
+    const auto container = groupContainer(context, use);
+    auto manager = container ? std::make_unique<CommandManager>(*container) : nullptr;
     if (!manager) {
         const auto& failure = context.host.firstFailure();
         if (failure && failure->error == std::errc::not_a_directory) {
@@ -23,6 +50,9 @@ std::unique_ptr<CommandManager> makeManager(const Context& context) {
                 fmt::format("the application group \"{}\" has no shared container: cannot {} {}: {} "
                             "(set TODAY_GROUP_CONTAINERS to a writable directory)",
                             context.options.group, failure->operation, failure->path, failure->error.message()));
+        } else if (const auto root = context.host.environmentVariable("TODAY_GROUP_CONTAINERS");
+                   root && !root->empty() && !root->starts_with('/')) {
+            printError(fmt::format("TODAY_GROUP_CONTAINERS must be an absolute path, not \"{}\"", *root));
         } else {
             printError(
                 fmt::format("the application group \"{}\" has no shared container: set "

@@ -37,8 +37,12 @@ int runIntegrate(const Context& context);
 int runDemo(const Context& context);
 int runBar(const Context& context);
 
+// Whether a command makes the group's container when it is missing (adding a plan), or only uses it
+// where it is (every other command: a container never made holds no plans, and reading makes nothing).
+enum class ContainerUse { find, make };
+
 // The manager of the group the options name, or nullptr after saying why on standard error.
-std::unique_ptr<CommandManager> makeManager(const Context& context);
+std::unique_ptr<CommandManager> makeManager(const Context& context, ContainerUse use = ContainerUse::find);
 
 // "today: <message>" on standard error, after what standard output holds so far; terminal controls in
 // the message are replaced.

@@ -48,7 +48,7 @@ int runAdd(const Context& context) {
                                argument));
         return exitFailure;
     }
-    const auto manager = makeManager(context);
+    const auto manager = makeManager(context, ContainerUse::make);
     if (!manager) return exitFailure;
 
     context.host.clearFailure();

@@ -76,7 +76,9 @@ std::optional<std::string> makeTemporaryDirectory(Host& host) {
     if (root.empty()) root = "/tmp";
     std::string pattern = root + "/today-demo-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) return std::nullopt;
-    return pattern;
+    // Absolute, as the root of group containers must be, also under a relative TMPDIR.
+    std::error_code error;
+    return host.realPath(pattern, error);
 }
 
 }  // namespace
@@ -104,8 +106,8 @@ int runDemo(const Context& context) {
         printError(fmt::format("cannot write the sample plan {}: {}", planPath, error.message()));
         return exitFailure;
     }
-    printLine(fmt::format("Sample plan:     {}", planPath));
-    printLine(fmt::format("Group container: {}/{}", containers, context.options.group));
+    printLine(fmt::format("Sample plan:     {}", printable(planPath)));
+    printLine(fmt::format("Group container: {}/{}", printable(containers), printable(context.options.group)));
 
     Context step = context;
     step.options.file = planPath;
@@ -117,16 +119,17 @@ int runDemo(const Context& context) {
 
     printLine("");
     printLine("Try more with the same container:");
-    printLine(fmt::format("  export TODAY_GROUP_CONTAINERS={}", containers));
+    printLine(fmt::format("  export TODAY_GROUP_CONTAINERS={}", printable(containers)));
     // The follow-ups name the demo's group when it is not the default one.
     const std::string group = context.options.group == WidgetHelper::securityApplicationGroupIdentifier
                                   ? ""
-                                  : " --group " + context.options.group;
-    printLine(fmt::format("  {}{}", context.programName, group));
-    printLine(fmt::format("  {} agenda --days 7{}", context.programName, group));
-    printLine(fmt::format("  {} show --at +4d{}", context.programName, group));
-    printLine(fmt::format("  {} list{}", context.programName, group));
-    printLine(fmt::format("Remove {} when you are done.", *directory));
+                                  : " --group " + printable(context.options.group);
+    const std::string program = printable(context.programName);
+    printLine(fmt::format("  {}{}", program, group));
+    printLine(fmt::format("  {} agenda --days 7{}", program, group));
+    printLine(fmt::format("  {} show --at +4d{}", program, group));
+    printLine(fmt::format("  {} list{}", program, group));
+    printLine(fmt::format("Remove {} when you are done.", printable(*directory)));
     return exitSuccess;
 }
 

@@ -37,15 +37,20 @@ std::optional<std::string> fileText(Host& host, const std::string& path) {
     return std::string(bytes->begin(), bytes->end());
 }
 
-// Replaces the file's content at once, through a new file renamed over it.
+// Replaces the file's content at once, through a new file renamed over it that keeps the permissions of
+// the file it replaces.
 bool replaceFile(Host& host, const std::string& path, std::string_view text, std::error_code& error) {
     std::array<std::uint8_t, 6> random{};
     host.randomBytes(random);
     std::string temporary = path + ".";
     for (const auto byte : random) temporary += fmt::format("{:02x}", byte);
+    const auto replaced = host.status(path, error);
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     if (!host.writeNewFile(temporary, bytes, error)) return false;
-    if (host.rename(temporary, path, error)) return true;
+    if ((!replaced || host.setPermissions(temporary, replaced->permissions, error)) &&
+        host.rename(temporary, path, error)) {
+        return true;
+    }
     std::error_code ignored;
     host.remove(temporary, ignored);
     return false;
@@ -84,7 +89,8 @@ int integrate(const Context& context, const std::string& applications, const std
         }
     }
     updateDesktopDatabase(applications);
-    printLine(fmt::format("orvaneproject: links open with `{} open --launch` ({})", *program, entry));
+    printLine(
+        fmt::format("orvaneproject: links open with `{} open --launch` ({})", printable(*program), printable(entry)));
     return exitSuccess;
 }
 
@@ -97,7 +103,7 @@ int undo(const Context& context, const std::string& applications, const std::str
             printError(fmt::format("cannot remove {}: {}", entry, error.message()));
             return exitFailure;
         }
-        printLine("Removed " + entry);
+        printLine("Removed " + printable(entry));
         removed = true;
     }
     // xdg-mime keeps the default in the user's mimeapps.list; older desktops read the one beside the entries.
@@ -106,14 +112,16 @@ int undo(const Context& context, const std::string& applications, const std::str
         lists.insert(lists.begin(), *config + "/mimeapps.list");
     }
     for (const std::string& list : lists) {
-        const auto text = fileText(host, list);
+        // A list that is a symbolic link (to a dotfiles repository, say) is changed where it leads.
+        const auto target = host.realPath(list, error);
+        const auto text = target ? fileText(host, *target) : std::nullopt;
         const auto without = text ? withoutOurHandler(*text) : std::nullopt;
         if (!without) continue;
-        if (!replaceFile(host, list, *without, error)) {
+        if (!replaceFile(host, *target, *without, error)) {
             printError(fmt::format("cannot write {}: {}", list, error.message()));
             return exitFailure;
         }
-        printLine(fmt::format("Removed the handler of {} from {}", linkHandlerType, list));
+        printLine(fmt::format("Removed the handler of {} from {}", linkHandlerType, printable(list)));
         removed = true;
     }
     if (removed) updateDesktopDatabase(applications);

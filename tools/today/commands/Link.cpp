@@ -21,6 +21,15 @@ std::string opensText(const std::optional<WidgetHelper::WidgetURLTarget>& target
     return "opens nothing";
 }
 
+// Whether the link is the one the widget writes for the target.
+bool isWrittenAsTheWidgetWrites(const WidgetHelper::WidgetURLTarget& target, std::string_view link) {
+    try {
+        return WidgetHelper::shared.widgetUrl(target).string() == link;
+    } catch (const std::invalid_argument&) {
+        return false;  // a host that no link of the widget can carry
+    }
+}
+
 }  // namespace
 
 int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind) {
@@ -40,7 +49,7 @@ int runLink(const Context& context, WidgetHelper::WidgetURLTarget::Kind kind) {
                 return exitUsage;
             }
         }
-        printLine(url.string());
+        printLine(printable(url.string()));
         return exitSuccess;
     } catch (const std::invalid_argument& error) {
         printError(error.what());
@@ -55,8 +64,18 @@ int runOpen(const Context& context) {
         target = currentPlanTarget(context);
         if (!target) return exitFailure;
     } else {
-        const auto url = Url::parse(withWidgetScheme(text));
+        const std::string link = withWidgetScheme(text);
+        const auto url = Url::parse(link);
         target = url ? WidgetHelper::shared.target(*url) : std::nullopt;
+        // The widget writes its links as the scheme, "://" and the host alone. Reading only the host of
+        // a link with a user, a port, a path, a query or a fragment would open a plan that the link
+        // merely mentions: such a link is refused.
+        if (target && !isWrittenAsTheWidgetWrites(*target, link)) {
+            printError(fmt::format(
+                "{} is not a widget link: it holds more than the scheme and the {}", text,
+                target->kind() == WidgetHelper::WidgetURLTarget::Kind::project ? "plan's id" : "setting's name"));
+            return exitUsage;
+        }
     }
     if (!target) {
         printError(fmt::format("{} is not a widget link", text));
