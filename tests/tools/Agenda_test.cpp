@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CommandRunner.hpp"
+#include "tools/today/dates/Calendar.hpp"
 #include "tools/today/dates/DateArgument.hpp"
 #include "tools/today/output/Format.hpp"
 
@@ -52,6 +53,16 @@ TEST_F(Agenda, TodayIsTheWholeLocalDay) {
     const json document = json::parse(today({"--json"}).out);
     EXPECT_EQ(document["from"], at(0));
     EXPECT_EQ(document["plans"][0]["tasks"].size(), 2u);
+
+    // A day by name: tomorrow's whole day, an instant in it given as two words, and an agenda from the
+    // coming Monday (today when it is one).
+    EXPECT_THAT(today({"tomorrow"}).out, HasSubstr("Tomorrow  00:00–01:00"));
+    EXPECT_EQ(json::parse(today({"show", "tomorrow", "0:30", "--json"}).out)["from"], at(24.5));
+    const std::int64_t day = cli::localDayNumber(host.now(), host);
+    const std::int64_t monday = day + (8 - cli::weekdayFromDays(day)) % 7;
+    const json agenda = json::parse(today({"agenda", "monday", "--days", "3", "--json"}).out);
+    ASSERT_EQ(agenda["days"].size(), 3u);
+    EXPECT_EQ(agenda["days"][0]["from"], cli::formatIso8601(*cli::startOfCivilDay(monday, host), host));
 }
 
 // Each day runs from one local midnight to the next: 23 hours on the day the clocks go forward, 25 on

@@ -58,39 +58,68 @@ TEST(Iso8601, RefusesWhatIsNotADayOrTime) {
     }
 }
 
-class AtArgument : public ::testing::Test {
-protected:
-    AtArgument() {
-        host.setTimeZone("Europe/Berlin");
-        host.setNow(utc("2025-03-30T10:15:00+02:00"));  // the day clocks go forward
-    }
-
-    std::optional<Date> at(const std::string& text) { return parseDateArgument(text, host); }
-
+// Days and instants named on the command line, relative to the host's clock in its zone, on days when
+// the clocks change: words and weekdays are starts of local days, +Nd and +Nw keep the local time of
+// day, +Nh and +Nm are real hours and minutes, a time that the clocks skip moves forward, ISO text
+// without an offset is local time.
+TEST(DateArgument, ReadsDaysWeekdaysAmountsAndTimesAcrossClockChanges) {
+    struct Case {
+        const char* zone;
+        const char* now;
+        const char* text;
+        const char* expected;  // none: refused
+    };
+    constexpr const char* berlin = "Europe/Berlin";  // 2025-03-30, a Sunday: 02:00 → 03:00
+    constexpr const char* berlinNow = "2025-03-30T10:15:00+02:00";
+    constexpr const char* newYork = "America/New_York";  // 2025-11-02, a Sunday: 02:00 → 01:00
+    constexpr const char* newYorkNow = "2025-11-01T22:00:00-04:00";
+    const std::vector<Case> cases = {
+        {berlin, berlinNow, "now", "2025-03-30T10:15:00+02:00"},
+        {berlin, berlinNow, "today", "2025-03-30T00:00:00+01:00"},
+        {berlin, berlinNow, "Tomorrow", "2025-03-31T00:00:00+02:00"},
+        {berlin, berlinNow, "YESTERDAY", "2025-03-29T00:00:00+01:00"},
+        {berlin, berlinNow, "+1d", "2025-03-31T10:15:00+02:00"},
+        {berlin, berlinNow, "-1d", "2025-03-29T10:15:00+01:00"},  // 23 hours earlier
+        {berlin, berlinNow, "+400D", "2026-05-04T10:15:00+02:00"},
+        {berlin, berlinNow, "-1w", "2025-03-23T10:15:00+01:00"},
+        {berlin, berlinNow, "-12h", "2025-03-29T21:15:00+01:00"},
+        {berlin, berlinNow, "+90m", "2025-03-30T11:45:00+02:00"},
+        {berlin, berlinNow, "sun", "2025-03-30T00:00:00+01:00"},  // today counts
+        {berlin, berlinNow, "Next Sunday", "2025-04-06T00:00:00+02:00"},
+        {berlin, berlinNow, "last sun", "2025-03-23T00:00:00+01:00"},
+        {berlin, berlinNow, "sat", "2025-04-05T00:00:00+02:00"},
+        {berlin, berlinNow, "last  SAT", "2025-03-29T00:00:00+01:00"},
+        {berlin, berlinNow, "today 2:30", "2025-03-30T03:30:00+02:00"},  // skipped by the clocks
+        {berlin, berlinNow, "yesterday 02:30", "2025-03-29T02:30:00+01:00"},
+        {berlin, berlinNow, "fri 9", "2025-04-04T09:00:00+02:00"},
+        {berlin, berlinNow, "next fri 9", "2025-04-04T09:00:00+02:00"},
+        {berlin, berlinNow, "+3d 14:00", "2025-04-02T14:00:00+02:00"},
+        {berlin, berlinNow, "10:15", "2025-03-30T10:15:00+02:00"},
+        {berlin, berlinNow, "2025-03-30", "2025-03-30T00:00:00+01:00"},
+        {berlin, berlinNow, "2025-03-30 2:30", "2025-03-30T03:30:00+02:00"},
+        {berlin, berlinNow, "2025-03-30T12:00", "2025-03-30T12:00:00+02:00"},
+        {berlin, berlinNow, "2025-01-15T08:30:15.5", "2025-01-15T08:30:15.5+01:00"},
+        {berlin, berlinNow, "2025-03-30T12:00-05:00", "2025-03-30T17:00:00Z"},
+        {newYork, newYorkNow, "tomorrow", "2025-11-02T00:00:00-04:00"},
+        {newYork, newYorkNow, "+1d", "2025-11-02T22:00:00-05:00"},  // 25 hours later
+        {newYork, newYorkNow, "+24h", "2025-11-02T21:00:00-05:00"},
+        {newYork, newYorkNow, "sun 12", "2025-11-02T12:00:00-05:00"},
+        {newYork, newYorkNow, "saturday", "2025-11-01T00:00:00-04:00"},
+        {newYork, newYorkNow, "next sat", "2025-11-08T00:00:00-05:00"},
+        {newYork, newYorkNow, "mon 9:30", "2025-11-03T09:30:00-05:00"},
+        {newYork, newYorkNow, "+1w", "2025-11-08T22:00:00-05:00"},
+    };
+    const std::vector<const char*> refused = {
+        "",  "+d",     "+1",      "1d",      "+-1d",  "+1y",   "+1234567d", "next week",     "noww",    "2025-02-30",
+        "9", "fri 24", "fri 9:5", "fri fri", "now 9", "+2h 9", "next",      "tomorrow 9 am", "sun 9 10"};
     TestHost host;
-    ScopedHost scoped{host};  // the start of a day is the current host's
-};
-
-// Words are relative to the host's clock, relative days are calendar days at the same local time, and
-// ISO text without an offset is local time.
-TEST_F(AtArgument, ReadsWordsRelativeDaysAndLocalTimes) {
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {"now", "2025-03-30T10:15:00+02:00"},
-        {"today", "2025-03-30T00:00:00+01:00"},
-        {"Tomorrow", "2025-03-31T00:00:00+02:00"},
-        {"YESTERDAY", "2025-03-29T00:00:00+01:00"},
-        {"+1d", "2025-03-31T10:15:00+02:00"},
-        {"-1d", "2025-03-29T10:15:00+01:00"},  // 23 hours earlier
-        {"+400D", "2026-05-04T10:15:00+02:00"},
-        {"2025-03-30", "2025-03-30T00:00:00+01:00"},
-        {"2025-03-30T12:00", "2025-03-30T12:00:00+02:00"},
-        {"2025-01-15T08:30:15.5", "2025-01-15T08:30:15.5+01:00"},
-        {"2025-03-30T12:00-05:00", "2025-03-30T17:00:00Z"}};
-    for (const auto& [text, expected] : cases) EXPECT_EQ(at(text), utc(expected)) << text;
-    for (const char* text :
-         {"", "+d", "+1", "1d", "+-1d", "+1w", "+1234567d", "next week", "noww", "2025-02-30", "10:15"}) {
-        EXPECT_FALSE(at(text)) << text;
+    const ScopedHost scoped(host);  // the start of a day is the current host's
+    for (const auto& [zone, now, text, expected] : cases) {
+        host.setTimeZone(zone);
+        host.setNow(utc(now));
+        EXPECT_EQ(parseDateArgument(text, host), utc(expected)) << zone << ": " << text;
     }
+    for (const char* text : refused) EXPECT_FALSE(parseDateArgument(text, host)) << text;
 }
 
 // --- The start of days where a zone changes its offset at midnight (Asia/Kathmandu 1986-01-01, the day

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <map>
+#include <vector>
 
 #include "today/version.hpp"
 #include "tools/today/Commands.hpp"
@@ -51,11 +52,29 @@ void addFormatOptions(CLI::App& app, Options& options) {
     app.add_flag("--pretty", options.pretty, "Indented JSON");
 }
 
+// The DAY of show and agenda: one text, or two or three words that name one day (tomorrow 14:00,
+// next fri 9), joined as one text.
+void addDayArgument(CLI::App& app, Options& options, const std::string& description) {
+    app.add_option_function<std::vector<std::string>>(
+           "DAY",
+           [&options](const std::vector<std::string>& words) {
+               std::string text;
+               for (const std::string& word : words) text += (text.empty() ? "" : " ") + word;
+               options.day = text;
+           },
+           description)
+        ->expected(1, 3)
+        ->type_name("");
+}
+
 void addShowOptions(CLI::App& app, Options& options) {
+    addDayArgument(app, options,
+                   "The day to show instead of today: tomorrow, fri,\nnext mon, 2025-06-10, +3d; with a time "
+                   "(fri 9),\nthe tasks on at that instant");
     app.add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
     app.add_option("--at", options.at,
                    "The tasks on at this instant instead of today:\n2025-06-10T14:30, 2025-06-10T14:30+02:00, "
-                   "now,\ntoday, tomorrow, yesterday, +3d, -2d")
+                   "now,\n+2h, tomorrow 14:00, or a day (its start)")
         ->type_name("DATE");
     addFormatOptions(app, options);
 }
@@ -101,8 +120,7 @@ void defineCommandLine(CLI::App& app, Options& options) {
     addShowOptions(*show, options);
 
     auto* agenda = addSubcommand(app, "agenda", "The days of a range, each with its tasks", options);
-    agenda->add_option("DAY", options.day, "The first day (default: today): 2025-06-10,\ntoday, tomorrow, +3d")
-        ->type_name("");
+    addDayArgument(*agenda, options, "The first day (default: today): 2025-06-10,\ntomorrow, mon, next fri, +3d");
     auto* days = agenda->add_option("--days", options.days, "This many days (default: 7)")
                      ->type_name("N")
                      ->check(within(1, 3660));
@@ -114,7 +132,7 @@ void defineCommandLine(CLI::App& app, Options& options) {
     addFormatOptions(*agenda, options);
 
     auto* next = addSubcommand(app, "next", "The next task to start in any plan, and when", options);
-    next->add_option("--at", options.at, "From this instant instead of now")->type_name("DATE");
+    next->add_option("--at", options.at, "From this instant instead of now (as show)")->type_name("DATE");
     next->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
     addFormatOptions(*next, options);
 

@@ -29,7 +29,7 @@ struct Options {
     bool json = false;  // --json, the same as --format json
     bool pretty = false;
 
-    // agenda: a day (DAY), a number of days, or the first and last day
+    // show: the day (DAY); agenda: the first day (DAY), a number of days, or the first and last day
     std::optional<std::string> day;
     std::optional<int> days;
     std::optional<std::string> from;

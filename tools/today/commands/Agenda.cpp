@@ -26,8 +26,7 @@ struct Day {
 std::optional<std::int64_t> dayArgument(const char* option, const std::string& text, Host& host) {
     const auto date = parseDateArgument(text, host);
     if (!date) {
-        printError(fmt::format("{}: \"{}\" is not a day; use 2025-06-10, today, tomorrow, yesterday, +3d or -2d",
-                               option, text));
+        printError(dateArgumentError(option, text));
         return std::nullopt;
     }
     return localDayNumber(*date, host);

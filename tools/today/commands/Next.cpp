@@ -105,10 +105,7 @@ int runNext(const Context& context) {
     Host& host = context.host;
     const auto after = options.at ? parseDateArgument(*options.at, host) : std::optional(host.now());
     if (!after) {
-        printError(
-            fmt::format("--at: \"{}\" is not a date; use ISO 8601 (2025-06-10T14:30) or now, today, "
-                        "tomorrow, yesterday, +3d, -2d",
-                        *options.at));
+        printError(dateArgumentError("--at", *options.at));
         return exitUsage;
     }
     const auto manager = makeManager(context);

@@ -1,5 +1,5 @@
-// `today show`: the tasks of each plan on today's whole local day, or at one instant (--at), for a
-// person or for scripts.
+// `today show`: the tasks of each plan on today's whole local day or another named day, or at one
+// instant (--at), for a person or for scripts.
 #include <fmt/format.h>
 
 #include <vector>
@@ -79,24 +79,29 @@ void printRecords(const std::vector<PlanView>& plans, const std::optional<ListEr
 int runShow(const Context& context) {
     const Options& options = context.options;
     Host& host = context.host;
-    // Today's whole local day, from its start to the next day's start (a day of 23 or 25 hours is one
-    // day); or the instant --at names.
+    // A whole local day, from its start to the next day's start (a day of 23 or 25 hours is one day):
+    // today's, or the one DAY names; or the instant that --at names, or DAY with a time of day.
+    if (options.day && options.at) {
+        printError("give either a DAY or --at");
+        return exitUsage;
+    }
+    const auto argument = options.day  ? readDateArgument(*options.day, host)
+                          : options.at ? readDateArgument(*options.at, host)
+                                       : std::nullopt;
+    if ((options.day || options.at) && !argument) {
+        printError(options.day ? dateArgumentError("DAY", *options.day) : dateArgumentError("--at", *options.at));
+        return exitUsage;
+    }
     std::optional<Date> from;
     std::optional<Date> to;
-    if (options.at) {
-        from = to = parseDateArgument(*options.at, host);
-        if (!from) {
-            printError(
-                fmt::format("--at: \"{}\" is not a date; use ISO 8601 (2025-06-10, 2025-06-10T14:30, "
-                            "2025-06-10T14:30+02:00) or now, today, tomorrow, yesterday, +3d, -2d",
-                            *options.at));
-            return exitUsage;
-        }
+    if (argument && (options.at || !argument->day)) {
+        from = to = argument->date;
     } else {
-        from = startOfDay(host.now(), 0, host);
-        to = startOfDay(host.now(), 1, host);
+        const auto day = argument ? argument->day : localDayNumber(host.now(), host);
+        from = startOfCivilDay(*day, host);
+        to = startOfCivilDay(*day + 1, host);
         if (!from || !to) {
-            printError("the local calendar cannot tell when today starts (is TZ a valid time zone?)");
+            printError("the local calendar cannot tell when the day starts (is TZ a valid time zone?)");
             return exitFailure;
         }
     }

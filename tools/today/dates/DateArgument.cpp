@@ -1,10 +1,14 @@
-// Reading ISO 8601 dates and the words of `--at`, and finding starts of local days.
+// Reading ISO 8601 dates and the days and instants named on the command line, and finding starts of
+// local days.
 #include "tools/today/dates/DateArgument.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "tools/today/dates/Calendar.hpp"
 
@@ -70,18 +74,104 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// "+Nd" or "-Nd": a signed number of days.
-std::optional<std::int64_t> relativeDays(std::string_view text) {
+// "+N" or "-N" and a unit: d, w, h or m.
+struct Amount {
+    std::int64_t count;  // signed
+    char unit;           // lower case
+};
+
+std::optional<Amount> relativeAmount(std::string_view text) {
     if (text.size() < 3 || (text[0] != '+' && text[0] != '-')) return std::nullopt;
-    if (text.back() != 'd' && text.back() != 'D') return std::nullopt;
+    char unit = text.back();
+    if (unit >= 'A' && unit <= 'Z') unit = static_cast<char>(unit - 'A' + 'a');
+    if (unit != 'd' && unit != 'w' && unit != 'h' && unit != 'm') return std::nullopt;
     const std::string_view number = text.substr(1, text.size() - 2);
     if (number.size() > 6) return std::nullopt;  // a few thousand years is plenty
-    std::int64_t days = 0;
+    std::int64_t count = 0;
     for (const char c : number) {
         if (c < '0' || c > '9') return std::nullopt;
-        days = days * 10 + (c - '0');
+        count = count * 10 + (c - '0');
     }
-    return text[0] == '-' ? -days : days;
+    return Amount{text[0] == '-' ? -count : count, unit};
+}
+
+struct Clock {
+    int hour;
+    int minute;
+};
+
+// "H", "HH", "H:MM" or "HH:MM"; the bare hour only when `bareHour`.
+std::optional<Clock> timeOfDay(std::string_view text, bool bareHour) {
+    const std::size_t colon = text.find(':');
+    const std::string_view hourText = text.substr(0, colon);
+    if (hourText.empty() || hourText.size() > 2 || (colon == std::string_view::npos && !bareHour)) return std::nullopt;
+    std::size_t at = 0;
+    const auto hour = detail::readDigits(hourText, at, hourText.size());
+    if (!hour || *hour > 23) return std::nullopt;
+    if (colon == std::string_view::npos) return Clock{*hour, 0};
+    at = colon + 1;
+    const auto minute = readDigits(text, at, 2);
+    if (!minute || *minute > 59 || at != text.size()) return std::nullopt;
+    return Clock{*hour, *minute};
+}
+
+// 0 for Sunday ... 6 for Saturday, from the full English name or its first three letters.
+std::optional<int> weekday(std::string_view word) {
+    static constexpr std::array<std::string_view, 7> names = {"sunday",   "monday", "tuesday", "wednesday",
+                                                              "thursday", "friday", "saturday"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (equalsIgnoringCase(word, names[i]) || equalsIgnoringCase(word, names[i].substr(0, 3))) {
+            return static_cast<int>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> found;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find_first_of(" \t", at), text.size());
+        if (end > at) found.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return found;
+}
+
+std::optional<std::int64_t> localDay(Date date, Host& host) {
+    const auto local = host.localTime(date);
+    if (!local) return std::nullopt;
+    return daysFromCivil(local->year, local->month, local->day);
+}
+
+// The day that the first words name, counted from `today`, and how many words it took.
+std::optional<std::pair<std::int64_t, std::size_t>> namedDay(const std::vector<std::string_view>& split,
+                                                             std::int64_t today) {
+    const std::string_view first = split.front();
+    if (equalsIgnoringCase(first, "today")) return std::pair(today, std::size_t{1});
+    if (equalsIgnoringCase(first, "tomorrow")) return std::pair(today + 1, std::size_t{1});
+    if (equalsIgnoringCase(first, "yesterday")) return std::pair(today - 1, std::size_t{1});
+    if (const auto iso = parseIso8601(first); iso && !iso->hasTime) {
+        return std::pair(daysFromCivil(iso->year, iso->month, iso->day), std::size_t{1});
+    }
+    if (const auto amount = relativeAmount(first); amount && (amount->unit == 'd' || amount->unit == 'w')) {
+        return std::pair(today + amount->count * (amount->unit == 'w' ? 7 : 1), std::size_t{1});
+    }
+    const int current = weekdayFromDays(today);
+    if (const auto named = weekday(first)) return std::pair(today + (*named - current + 7) % 7, std::size_t{1});
+    if (split.size() < 2) return std::nullopt;
+    const auto named = weekday(split[1]);
+    if (!named) return std::nullopt;
+    if (equalsIgnoringCase(first, "this")) return std::pair(today + (*named - current + 7) % 7, std::size_t{2});
+    if (equalsIgnoringCase(first, "next")) {
+        const int ahead = (*named - current + 7) % 7;
+        return std::pair(today + (ahead == 0 ? 7 : ahead), std::size_t{2});
+    }
+    if (equalsIgnoringCase(first, "last")) {
+        const int back = (current - *named + 7) % 7;
+        return std::pair(today - (back == 0 ? 7 : back), std::size_t{2});
+    }
+    return std::nullopt;
 }
 
 // The whole seconds of a local civil time counted from 2001-01-01T00:00 as if the local clock were UTC,
@@ -202,18 +292,75 @@ std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host) {
     return startOfCivilDay(daysFromCivil(local->year, local->month, local->day) + days, host);
 }
 
-std::optional<Date> parseDateArgument(std::string_view text, Host& host) {
-    if (equalsIgnoringCase(text, "now")) return host.now();
-    if (equalsIgnoringCase(text, "today")) return startOfDay(host.now(), 0, host);
-    if (equalsIgnoringCase(text, "tomorrow")) return startOfDay(host.now(), 1, host);
-    if (equalsIgnoringCase(text, "yesterday")) return startOfDay(host.now(), -1, host);
-    if (const auto days = relativeDays(text)) return addingCalendarDays(host.now(), *days, host);
+std::optional<DateArgument> readDateArgument(std::string_view text, Host& host) {
+    // ISO text first: its date and time may be parted by a space.
+    if (const auto iso = parseIso8601(text)) {
+        if (iso->offsetSeconds) return DateArgument{absoluteDate(*iso).value(), std::nullopt};
+        if (iso->hasTime) {
+            const auto date = localDate(*iso, host);
+            if (!date) return std::nullopt;
+            return DateArgument{*date, std::nullopt};
+        }
+    }
+    const auto split = words(text);
+    const Date now = host.now();
+    const auto today = localDay(now, host);
+    if (split.empty() || split.size() > 3 || !today) return std::nullopt;
 
-    const auto iso = parseIso8601(text);
-    if (!iso) return std::nullopt;
-    if (iso->offsetSeconds) return absoluteDate(*iso);
-    if (!iso->hasTime) return startOfCivilDay(daysFromCivil(iso->year, iso->month, iso->day), host);
-    return localDate(*iso, host);
+    if (split.size() == 1) {
+        if (equalsIgnoringCase(split[0], "now")) return DateArgument{now, std::nullopt};
+        if (const auto amount = relativeAmount(split[0])) {
+            // Hours and minutes are real ones; days and weeks keep the local time of day.
+            if (amount->unit == 'h' || amount->unit == 'm') {
+                const double seconds = static_cast<double>(amount->count) * (amount->unit == 'h' ? 3600 : 60);
+                return DateArgument{Date(now.timeIntervalSinceReferenceDate() + seconds), std::nullopt};
+            }
+            const auto date = addingCalendarDays(now, amount->count * (amount->unit == 'w' ? 7 : 1), host);
+            const auto day = date ? localDay(*date, host) : std::nullopt;
+            if (!day) return std::nullopt;
+            return DateArgument{*date, *day};
+        }
+    }
+
+    std::int64_t day = *today;
+    std::size_t used = 0;
+    if (const auto named = namedDay(split, *today)) std::tie(day, used) = *named;
+    else if (split.size() != 1) return std::nullopt;  // a time of day alone is today's
+    if (used == split.size()) {
+        const auto start = startOfCivilDay(day, host);
+        if (!start) return std::nullopt;
+        return DateArgument{*start, day};
+    }
+    if (used + 1 != split.size()) return std::nullopt;
+    const auto clock = timeOfDay(split[used], used > 0);
+    if (!clock) return std::nullopt;
+    const CivilDay civil = civilFromDays(day);
+    LocalTime local;
+    local.year = civil.year;
+    local.month = civil.month;
+    local.day = civil.day;
+    local.hour = clock->hour;
+    local.minute = clock->minute;
+    const auto date = dateOfLocalTime(local, host);
+    if (!date) return std::nullopt;
+    return DateArgument{*date, std::nullopt};
+}
+
+std::optional<Date> parseDateArgument(std::string_view text, Host& host) {
+    const auto argument = readDateArgument(text, host);
+    if (!argument) return std::nullopt;
+    return argument->date;
+}
+
+std::string dateArgumentError(std::string_view what, std::string_view text) {
+    std::string message(what);
+    message += ": \"";
+    message += text;
+    message +=
+        "\" is not a day or time; use today, tomorrow, yesterday, a weekday (fri, friday, next fri, "
+        "last fri), 2025-06-10, 2025-06-10T14:30, 2025-06-10T14:30+02:00, now, +3d, -1w, +2h, +90m, or a day "
+        "and a time (tomorrow 14:00, fri 9)";
+    return message;
 }
 
 namespace detail {

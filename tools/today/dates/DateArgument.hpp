@@ -1,9 +1,10 @@
-// Reading dates: ISO 8601 text (plan documents and `--at`) and the words `--at` accepts (now, today,
-// tomorrow, yesterday, +Nd, -Nd).
+// Reading dates: ISO 8601 text (plan documents) and the days and instants a person names on the command
+// line (`--at`, `--from`, `--to` and the DAY of show and agenda): words, weekdays, relative amounts, times.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "today/outside/Date.hpp"
@@ -55,10 +56,28 @@ std::optional<Date> startOfCivilDay(std::int64_t dayNumber, Host& host);
 // The start of the local day `days` after the day of `date`.
 std::optional<Date> startOfDay(Date date, std::int64_t days, Host& host);
 
-// The argument of `--at`: ISO 8601 (local time when it has no offset; a bare date is local midnight) or
-// one of the words now, today, tomorrow, yesterday (the last three are starts of days, as is a bare date), +Nd or -Nd
-// (the current local time N calendar days later or earlier). None when the text is none of these.
+// A day or an instant as a person names it on the command line, as one text or as its words joined by
+// spaces (case is ignored):
+// - now; +N or -N followed by d (calendar days at the same local time), w (weeks of calendar days),
+//   h (hours) or m (minutes);
+// - a day: today, tomorrow, yesterday, a weekday (monday or mon: the coming one, today counted;
+//   next mon: the first one after today; last mon: the last one before today; this mon: as mon), or an
+//   ISO date (2025-06-10), each meaning the start of that local day; or +Nd, -Nw as above;
+// - a day followed by a time of day (tomorrow 14:00, fri 9), or a time of day alone (today at it); a
+//   time that the clocks skip moves forward by the skip;
+// - ISO 8601 with a time (local time when it has no offset).
+struct DateArgument {
+    Date date;
+    std::optional<std::int64_t> day;  // the local day named (counted from 1970-01-01) when no time was given
+};
+std::optional<DateArgument> readDateArgument(std::string_view text, Host& host);
+
+// The instant of `readDateArgument`: a day's start for a day.
 std::optional<Date> parseDateArgument(std::string_view text, Host& host);
+
+// The message for a text that `readDateArgument` refuses, given as `what` (an option or DAY): what is
+// accepted, with examples.
+std::string dateArgumentError(std::string_view what, std::string_view text);
 
 namespace detail {
 
