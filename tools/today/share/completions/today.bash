@@ -16,6 +16,7 @@ _today() {
     local commands="show agenda next list add update remove link open integrate demo bar help"
     local common="--group --color --no-color --help"
     local formats="--format --json --pretty"
+    local days="today tomorrow yesterday monday tuesday wednesday thursday friday saturday sunday next last"
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
@@ -31,15 +32,15 @@ _today() {
             if [[ $command == bar ]]; then COMPREPLY=($(compgen -W "waybar polybar i3blocks plain" -- "$cur"))
             else COMPREPLY=($(compgen -W "text json jsonl tsv" -- "$cur")); fi
             return ;;
-        --at | --from | --to) COMPREPLY=($(compgen -W "now today tomorrow yesterday" -- "$cur")); return ;;
+        --at | --from | --to) COMPREPLY=($(compgen -W "now $days" -- "$cur")); return ;;
         --project) COMPREPLY=($(compgen -W "$(_today_plan_ids)" -- "$cur")); return ;;
         --group | --days | --max-width | --interval) return ;;
     esac
 
     case $command in
-        "") COMPREPLY=($(compgen -W "$commands $common $formats --at --project --version" -- "$cur")) ;;
-        show) COMPREPLY=($(compgen -W "$common $formats --at --project" -- "$cur")) ;;
-        agenda) COMPREPLY=($(compgen -W "$common $formats --project --days --from --to today tomorrow" -- "$cur")) ;;
+        "") COMPREPLY=($(compgen -W "$commands $days $common $formats --at --project --version" -- "$cur")) ;;
+        show) COMPREPLY=($(compgen -W "$days $common $formats --at --project" -- "$cur")) ;;
+        agenda) COMPREPLY=($(compgen -W "$common $formats --project --days --from --to $days" -- "$cur")) ;;
         next) COMPREPLY=($(compgen -W "$common $formats --project --at" -- "$cur")) ;;
         list) COMPREPLY=($(compgen -W "$common $formats" -- "$cur")) ;;
         bar) COMPREPLY=($(compgen -W "$common --format --project --max-width --watch --interval" -- "$cur")) ;;
