@@ -470,6 +470,7 @@ TEST_F(TodayCommand, RefusedArgumentsAreUsageErrors) {
         {{"help", "nothing"}, ""},
         {{"show", "--at", "someday"}, "\"someday\" is not a day or time; use today, tomorrow, yesterday, a weekday"},
         {{"tomorrow", "--at", "now"}, "give either a DAY or --at"},
+        {{"fri", "list"}, "DAY does nothing for `today list`"},
         {{"show", "--json=maybe"}, ""},
         {{"--at", "x", "list"}, "--at does nothing for `today list`"},
         {{"--project", "A", "add", "f"}, "--project does nothing for `today add`"},

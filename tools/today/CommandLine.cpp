@@ -52,7 +52,7 @@ void addFormatOptions(CLI::App& app, Options& options) {
     app.add_flag("--pretty", options.pretty, "Indented JSON");
 }
 
-// The DAY of show and agenda: one text, or two or three words that name one day (tomorrow 14:00,
+// The DAY of show and agenda: one text, or the words that name one day (tomorrow 14:00,
 // next fri 9), joined as one text.
 void addDayArgument(CLI::App& app, Options& options, const std::string& description) {
     app.add_option_function<std::vector<std::string>>(
@@ -63,7 +63,7 @@ void addDayArgument(CLI::App& app, Options& options, const std::string& descript
                options.day = text;
            },
            description)
-        ->expected(1, 3)
+        ->expected(-1)
         ->type_name("");
 }
 
@@ -219,10 +219,11 @@ std::string chosenCommand(const CLI::App& app, const Options& options) {
     std::string name = sub ? sub->get_name() : "show";
     if (sub && !sub->get_subcommands().empty()) name += " " + sub->get_subcommands().front()->get_name();
 
-    // Options before a subcommand belong to `show`; another subcommand takes only those it has itself.
+    // Options and a DAY before a subcommand belong to `show`; another subcommand takes only those it has
+    // itself.
     if (sub) {
         for (const CLI::Option* option : app.get_options()) {
-            if (option->count() == 0 || option->get_lnames().empty()) continue;
+            if (option->count() == 0) continue;
             if (sub->get_option_no_throw(optionName(*option)) == nullptr) {
                 printError(fmt::format("{} does nothing for `today {}`; it is an option of `today show`",
                                        optionName(*option), name));
