@@ -51,12 +51,17 @@ void addFormatOptions(CLI::App& app, Options& options) {
     app.add_flag("--pretty", options.pretty, "Indented JSON");
 }
 
+void addHideDone(CLI::App& app, Options& options) {
+    app.add_flag("--hide-done", options.hideDone, "Leave out the tasks at 100 %");
+}
+
 void addShowOptions(CLI::App& app, Options& options) {
     app.add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
     app.add_option("--at", options.at,
                    "The tasks on at this instant instead of today:\n2025-06-10T14:30, 2025-06-10T14:30+02:00, "
                    "now,\ntoday, tomorrow, yesterday, +3d, -2d")
         ->type_name("DATE");
+    addHideDone(app, options);
     addFormatOptions(app, options);
 }
 
@@ -111,11 +116,13 @@ void defineCommandLine(CLI::App& app, Options& options) {
     from->needs(to)->excludes(days);
     to->needs(from)->excludes(days);
     agenda->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addHideDone(*agenda, options);
     addFormatOptions(*agenda, options);
 
     auto* next = addSubcommand(app, "next", "The next task to start in any plan, and when", options);
     next->add_option("--at", options.at, "From this instant instead of now")->type_name("DATE");
     next->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addHideDone(*next, options);
     addFormatOptions(*next, options);
 
     auto* list = addSubcommand(app, "list", "List the plans", options);
