@@ -37,10 +37,10 @@ _today() {
     esac
 
     case $command in
-        "") COMPREPLY=($(compgen -W "$commands $common $formats --at --project --version" -- "$cur")) ;;
-        show) COMPREPLY=($(compgen -W "$common $formats --at --project" -- "$cur")) ;;
-        agenda) COMPREPLY=($(compgen -W "$common $formats --project --days --from --to today tomorrow" -- "$cur")) ;;
-        next) COMPREPLY=($(compgen -W "$common $formats --project --at" -- "$cur")) ;;
+        "") COMPREPLY=($(compgen -W "$commands $common $formats --at --project --hide-done --version" -- "$cur")) ;;
+        show) COMPREPLY=($(compgen -W "$common $formats --at --project --hide-done" -- "$cur")) ;;
+        agenda) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --days --from --to today tomorrow" -- "$cur")) ;;
+        next) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --at" -- "$cur")) ;;
         list) COMPREPLY=($(compgen -W "$common $formats" -- "$cur")) ;;
         bar) COMPREPLY=($(compgen -W "$common --format --project --max-width --watch --interval" -- "$cur")) ;;
         add)
