@@ -41,8 +41,9 @@ protected:
     ScopedHost _scoped{_host};
 };
 
-// A day with a task on now, a milestone, a plan that cannot be read and names that Pango and JSON must
-// not take for markup: every bar's line carries the same state.
+// A day with a task on now, a done task (neither counted nor leading), a milestone (a moment, never on),
+// a plan that cannot be read and names that Pango and JSON must not take for markup: every bar's line
+// carries the same state.
 TEST_F(Bar, EachFormatCarriesTheDay) {
     const std::vector<cli::BarPlan> plans = {
         {"Work",
@@ -53,7 +54,7 @@ TEST_F(Bar, EachFormatCarriesTheDay) {
          {}},
         {"Broken", std::nullopt, "not JSON"}};
     const cli::BarState day = state(plans, "2025-06-10T10:30+02:00");
-    EXPECT_EQ(day.text, "Review <b>&\"' +1 until 12:00 · 3 today");
+    EXPECT_EQ(day.text, "Review <b>&\"' until 12:00 · 2 today");
 
     const std::string waybar = cli::renderBar(day, BarFormat::waybar, false);
     ASSERT_EQ(waybar.find('\n'), waybar.size() - 1) << "one line";
@@ -61,27 +62,29 @@ TEST_F(Bar, EachFormatCarriesTheDay) {
     std::vector<std::string> keys;
     for (const auto& item : line.items()) keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"alt", "class", "percentage", "text", "tooltip"}));
-    EXPECT_EQ(line["text"], "Review &lt;b&gt;&amp;&quot;&#39; +1 until 12:00 · 3 today");
+    EXPECT_EQ(line["text"], "Review &lt;b&gt;&amp;&quot;&#39; until 12:00 · 2 today");
     EXPECT_EQ(line["alt"], "now");
     EXPECT_EQ(line["class"], json::array({"now", "milestone", "error"}));
     EXPECT_EQ(line["percentage"], 47);  // (100 + 40 + 0) / 3
     EXPECT_EQ(line["tooltip"],
-              "Tue 2025-06-10: 3 tasks\n<b>Work</b>\n  09:00–09:30 Standup 100%\n"
-              "▶ 10:00–12:00 Review &lt;b&gt;&amp;&quot;&#39; 40%\n▶ due Wed 09:00 ◆ Launch 0%\n"
+              "Tue 2025-06-10: 3 tasks\n<b>Work</b>\n  09:00–09:30 Standup 100% ✓\n"
+              "▶ 10:00–12:00 Review &lt;b&gt;&amp;&quot;&#39; 40%\n  due tomorrow 09:00 ◆ Launch 0%\n"
               "<b>Broken</b>\n  cannot be read: not JSON");
 
     EXPECT_EQ(cli::renderBar(day, BarFormat::plain, false), day.text + "\n");
     EXPECT_EQ(cli::renderBar(day, BarFormat::polybar, false), "%{F#BF616A}" + day.text + "%{F-}\n");
-    EXPECT_EQ(cli::renderBar(day, BarFormat::i3blocks, false), day.text + "\n3 today\n#BF616A\n");
+    EXPECT_EQ(cli::renderBar(day, BarFormat::i3blocks, false), day.text + "\n2 today\n#BF616A\n");
     EXPECT_EQ(cli::renderBar(day, BarFormat::i3blocks, true), day.text + "\n");
 }
 
-// What the text names at each time of a day, and how it is cut.
+// What the text names at each time of a day, and how it is cut: a milestone leads by its due time, a
+// done task never leads.
 TEST_F(Bar, TextNamesWhatIsOnNowOrNext) {
     const std::vector<cli::BarPlan> plans = {
         {"Work",
          std::vector<TaskToday>{
              task("Standup", "2025-06-10T09:00+02:00", "2025-06-10T09:30+02:00", 100),
+             task("Ship", "", "2025-06-10T13:00+02:00", 0, true),
              task("Write the quarterly report", "2025-06-10T14:00+02:00", "2025-06-10T16:00+02:00", 50),
              task("Plan", "2025-06-12T09:00+02:00", "2025-06-12T10:00+02:00")},
          {}}};
@@ -92,14 +95,14 @@ TEST_F(Bar, TextNamesWhatIsOnNowOrNext) {
         std::string alt;
     };
     const std::vector<Case> cases = {
-        {"2025-06-10T08:00+02:00", 40, "Next: Standup at 09:00 · 2 today", "next"},
-        {"2025-06-10T11:00+02:00", 40, "Next: Write the quar… at 14:00 · 2 today", "next"},
-        {"2025-06-10T11:00+02:00", 32, "Next: Write… at 14:00 · 2 today", "next"},
+        {"2025-06-10T08:00+02:00", 40, "Next: ◆ Ship due 13:00 · 2 today", "next"},
+        {"2025-06-10T13:30+02:00", 40, "Next: Write the quar… at 14:00 · 2 today", "next"},
+        {"2025-06-10T13:30+02:00", 32, "Next: Write… at 14:00 · 2 today", "next"},
         {"2025-06-10T15:00+02:00", 30, "Write t… until 16:00 · 2 today", "now"},
         {"2025-06-10T17:00+02:00", 40, "Next: Plan Thu 09:00 · 2 today", "done"},
         {"2025-06-11T12:00+02:00", 40, "Next: Plan Thu 09:00 · nothing today", "idle"},
         {"2025-06-13T12:00+02:00", 40, "Nothing today", "idle"},
-        {"2025-06-10T08:00+02:00", 8, "Next: S…", "next"},
+        {"2025-06-10T13:30+02:00", 8, "Next: W…", "next"},
     };
     for (const Case& each : cases) {
         const cli::BarState got = state(plans, each.now, each.width);

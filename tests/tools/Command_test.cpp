@@ -36,8 +36,8 @@ std::string officeMove(const std::string& name = "Office move", const std::strin
     "id": 0, "type": "project", "name": "Office move",
     "start": "2090-06-02T09:00:00+02:00", "finish": "2090-06-27T17:00:00+02:00", "completedPercent": 35,
     "children": [
-      {"id": 1, "name": "Plan the layout", "start": "2090-06-02T09:00:00+02:00",
-       "finish": "2090-06-06T17:00:00+02:00", "completedPercent": 100, "colorIndex": 0},
+      {"id": 1, "name": "Plan the layout", "start": "2090-06-05T09:00:00+02:00",
+       "finish": "2090-06-10T17:00:00+02:00", "completedPercent": 100, "colorIndex": 0},
       {"id": 10, "type": "project", "name": "Move", "children": [
         {"id": 11, "name": ")" +
            packing + R"(", "start": "2090-06-09T09:00:00+02:00",
@@ -76,9 +76,23 @@ TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
               "Office move  2090-06-02 09:00 → 2090-06-27 17:00  id " +
                   id +
                   "\n"
-                  "    Pack the archive     2090-06-09 09:00 → 2090-06-13 17:00  ████░░░░░░  40%  ■ 5  #10 Move\n"
-                  "  ◆ Keys handed over     2090-06-10 12:00 → 2090-06-11 12:00  ░░░░░░░░░░   0%  ■ 2  #10 Move\n"
-                  "    Order the furniture  2090-06-05 09:00 → 2090-06-12 17:00  ░░░░░░░░░░   0%  ■ 1\n");
+                  "    Order the furniture  2090-06-05 09:00 → 2090-06-12 17:00  ░░░░░░░░░░   0%     ■ 1\n"
+                  "    Plan the layout      2090-06-05 09:00 → 2090-06-10 17:00  ██████████ 100%  ✓  ■ 0\n"
+                  "    Pack the archive     2090-06-09 09:00 → 2090-06-13 17:00  ████░░░░░░  40%     ■ 5  #10 Move\n"
+                  "  ◆ Keys handed over     due tomorrow 12:00                   ░░░░░░░░░░   0%     ■ 2  #10 Move\n");
+    const json tasks = json::parse(today({"show", "--at", at, "--json"}).out)["plans"][0]["tasks"];
+    std::vector<std::string> states;
+    for (const json& task : tasks) states.push_back(task["state"]);
+    EXPECT_EQ(states, (std::vector<std::string>{"done", "on", "due", "on"}));
+    EXPECT_EQ(tasks[2]["due"], "2090-06-11T12:00:00+02:00");
+    EXPECT_EQ(tasks[2]["start"], "2090-06-10T12:00:00+02:00");
+    EXPECT_TRUE(tasks[0]["due"].is_null());
+    EXPECT_THAT(today({"show", "--at", at, "--hide-done"}, wide).out, Not(HasSubstr("Plan the layout")));
+    // The milestone is next at its due time; the done task, first in the plan, does not lead the bar.
+    EXPECT_THAT(today({"next", "--at", at}, wide).out,
+                HasSubstr("Next: Sun 2090-06-11 12:00 (in 22 hours 0 minutes)\n  Office move\n  ◆ Keys handed over  "
+                          "due today 12:00"));
+    EXPECT_EQ(today({"bar", "--max-width", "80"}).out, "Next: Order the furniture 2090-06-05 09:00 · nothing today\n");
 
     // Without a subcommand it shows; the same instant given in UTC gives the same answer.
     EXPECT_EQ(today({"--at", "2090-06-10T12:00:00Z"}, wide).out, shown.out);

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "support/TestHost.hpp"
+#include "today/records/RecordFactory.hpp"
 #include "tools/today/dates/DateArgument.hpp"
 #include "tools/today/output/Format.hpp"
+#include "tools/today/output/TaskMoments.hpp"
 
 namespace today::cli {
 namespace {
@@ -49,6 +51,32 @@ TEST(Format, YearsBeyondFourDigitsAndDatesBeyondTheCalendar) {
     }
     EXPECT_EQ(formatLocalMinutes(Date(-63177062400), host), "-0001-01-01 00:00");
     EXPECT_EQ(formatLocalDay(Date(1e300), host), "Fri +291536396232-08-31 11:33");
+}
+
+// A due time in words near the shown day (Tuesday 2025-06-10 in Berlin), and the state a task is in
+// at noon of that day: a milestone past due and under 100 % is late.
+TEST(Format, DueTimesAndStates) {
+    testing::TestHost host;
+    host.setTimeZone("Europe/Berlin");
+    const std::int64_t tuesday = localDayNumber(utc("2025-06-10T10:00:00Z"), host);
+    const std::vector<std::pair<const char*, std::string>> due = {
+        {"2025-06-10T15:00:00Z", "today 17:00"},      {"2025-06-10T22:30:00Z", "tomorrow 00:30"},
+        {"2025-06-12T07:00:00Z", "Thu 09:00"},        {"2025-06-16T07:00:00Z", "Mon 09:00"},
+        {"2025-06-17T07:00:00Z", "2025-06-17 09:00"}, {"2025-06-09T07:00:00Z", "2025-06-09 09:00"},
+    };
+    for (const auto& [instant, text] : due) EXPECT_EQ(dueText(utc(instant), tuesday, host), text) << instant;
+
+    const Date noon = utc("2025-06-10T10:00:00Z");
+    const auto task = [](const char* finish, std::int64_t completed, bool milestone) {
+        return today::detail::RecordFactory::task(1, "t", utc("2025-06-09T08:00:00Z"), utc(finish), completed, 0,
+                                                  milestone, std::nullopt);
+    };
+    EXPECT_EQ(taskState(task("2025-06-10T09:00:00Z", 99, true), noon), TaskState::late);
+    EXPECT_EQ(taskState(task("2025-06-10T10:00:00Z", 0, true), noon), TaskState::late);
+    EXPECT_EQ(taskState(task("2025-06-10T11:00:00Z", 0, true), noon), TaskState::due);
+    EXPECT_EQ(taskState(task("2025-06-10T09:00:00Z", 100, true), noon), TaskState::done);
+    EXPECT_EQ(taskState(task("2025-06-10T09:00:00Z", 50, false), noon), TaskState::on);
+    EXPECT_EQ(taskState(task("2025-06-10T11:00:00Z", 100, false), noon), TaskState::done);
 }
 
 TEST(Format, BarsClampButShowThePercentage) {

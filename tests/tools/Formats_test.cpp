@@ -90,7 +90,8 @@ TEST_F(Formats, JsonLinesAndTsvCarryThePlanAndDayOnEveryRow) {
 rows = list(csv.DictReader(open(sys.argv[1], newline=''), delimiter='\t', quoting=csv.QUOTE_NONE))
 for row in rows:
     name = row['name'].replace('\\t', '\t').replace('\\n', '\n')
-    print(len(row), row['day'], row['id'], repr(name), row['projectTaskName'] or '-', row['planName'])
+    print(len(row), row['day'], row['id'], repr(name), row['projectTaskName'] or '-', row['planName'], row['state'],
+          row['due'] or '-')
 )");
     FILE* pipe = popen(("python3 " + script + " " + tsv + " 2>&1").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
@@ -98,9 +99,9 @@ for row in rows:
     for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
     if (pclose(pipe) != 0 && out.find("No such file") != std::string::npos) GTEST_SKIP() << "no python3";
     EXPECT_EQ(out,
-              "13 2090-06-10 9007199254740993 'Pack\\tthe\\narchive' Move Office move\n"
-              "13 2090-06-10 12 'Keys handed over' Move Office move\n"
-              "13 2090-06-10 20 '家具を注文する、そして組み立てる長い名前の作業' - Office move\n");
+              "15 2090-06-10 9007199254740993 'Pack\\tthe\\narchive' Move Office move on -\n"
+              "15 2090-06-10 12 'Keys handed over' Move Office move due 2090-06-11T12:00:00+02:00\n"
+              "15 2090-06-10 20 '家具を注文する、そして組み立てる長い名前の作業' - Office move on -\n");
 }
 
 // Every line fits the width (but a plan's id, which is copied whole), names are cut by display width,

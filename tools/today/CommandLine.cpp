@@ -67,6 +67,10 @@ void addDayArgument(CLI::App& app, Options& options, const std::string& descript
         ->type_name("");
 }
 
+void addHideDone(CLI::App& app, Options& options) {
+    app.add_flag("--hide-done", options.hideDone, "Leave out the tasks at 100 %");
+}
+
 void addShowOptions(CLI::App& app, Options& options) {
     addDayArgument(app, options,
                    "The day to show instead of today: tomorrow, fri,\nnext mon, 2025-06-10, +3d; with a time "
@@ -76,6 +80,7 @@ void addShowOptions(CLI::App& app, Options& options) {
                    "The tasks on at this instant instead of today:\n2025-06-10T14:30, 2025-06-10T14:30+02:00, "
                    "now,\n+2h, tomorrow 14:00, or a day (its start)")
         ->type_name("DATE");
+    addHideDone(app, options);
     addFormatOptions(app, options);
 }
 
@@ -129,11 +134,13 @@ void defineCommandLine(CLI::App& app, Options& options) {
     from->needs(to)->excludes(days);
     to->needs(from)->excludes(days);
     agenda->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addHideDone(*agenda, options);
     addFormatOptions(*agenda, options);
 
     auto* next = addSubcommand(app, "next", "The next task to start in any plan, and when", options);
     next->add_option("--at", options.at, "From this instant instead of now (as show)")->type_name("DATE");
     next->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
+    addHideDone(*next, options);
     addFormatOptions(*next, options);
 
     auto* list = addSubcommand(app, "list", "List the plans", options);

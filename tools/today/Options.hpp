@@ -28,6 +28,7 @@ struct Options {
     OutputFormat format = OutputFormat::text;
     bool json = false;  // --json, the same as --format json
     bool pretty = false;
+    bool hideDone = false;  // show, agenda, next: leave out the tasks at 100 %
 
     // show: the day (DAY); agenda: the first day (DAY), a number of days, or the first and last day
     std::optional<std::string> day;

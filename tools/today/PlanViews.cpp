@@ -9,6 +9,7 @@
 
 #include "today/manager/ManagerAccess.hpp"
 #include "tools/today/Commands.hpp"
+#include "tools/today/output/TaskMoments.hpp"
 #include "tools/today/plans/PlanLoader.hpp"
 
 namespace today::cli {
@@ -110,6 +111,12 @@ std::vector<PlanView> planViews(CommandManager& manager, const std::vector<Today
         plans.push_back(std::move(plan));
     }
     return plans;
+}
+
+void leaveOutDone(std::vector<PlanView>& plans) {
+    for (PlanView& plan : plans) {
+        if (plan.tasks) std::erase_if(*plan.tasks, isDone);
+    }
 }
 
 bool allLoaded(const std::vector<PlanView>& plans) {

@@ -51,6 +51,9 @@ std::optional<std::vector<TodayProjectProfile>> chosenProfiles(CommandManager& m
 std::vector<PlanView> planViews(CommandManager& manager, const std::vector<TodayProjectProfile>& profiles, Date from,
                                 Date to);
 
+// The plans without their tasks at 100 %.
+void leaveOutDone(std::vector<PlanView>& plans);
+
 // Whether every plan could be loaded.
 bool allLoaded(const std::vector<PlanView>& plans);
 

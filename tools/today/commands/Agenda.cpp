@@ -67,7 +67,7 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
             if (on.empty()) continue;
             any = true;
             printLine(TextLine().add("  ").add(printable(plan.profile.name), Tone::bold), view);
-            printTaskLines(on, plan, TextView{view.style, view.width}, day.number, host);
+            printTaskLines(on, plan, TextView{view.style, view.width}, day.number, day.number, host);
         }
         if (!any) printLine("  Nothing on this day.");
     }
@@ -144,7 +144,8 @@ int runAgenda(const Context& context) {
     if (!manager) return exitFailure;
     const auto profiles = chosenProfiles(*manager, options);
     if (!profiles) return exitFailure;
-    const auto plans = planViews(*manager, *profiles, days.front().start, days.back().end);
+    auto plans = planViews(*manager, *profiles, days.front().start, days.back().end);
+    if (options.hideDone) leaveOutDone(plans);
     const auto unreadList = listError(*manager);
     if (options.format == OutputFormat::text) printText(plans, unreadList, days, context);
     else printRecords(plans, unreadList, days, context);

@@ -1,5 +1,5 @@
-// `today next`: the task that starts next in any plan, and when (every task that starts at that same
-// time), for a person or for scripts.
+// `today next`: the task that starts next in any plan, or the milestone that is due next, and when
+// (every task whose moment is that same time), for a person or for scripts.
 #include <fmt/format.h>
 
 #include <cmath>
@@ -10,6 +10,7 @@
 #include "tools/today/dates/DateArgument.hpp"
 #include "tools/today/output/PlanRecords.hpp"
 #include "tools/today/output/PlanText.hpp"
+#include "tools/today/output/TaskMoments.hpp"
 
 namespace today::cli {
 
@@ -30,7 +31,7 @@ std::string inText(double seconds) {
 }
 
 struct Starting {
-    std::optional<Date> start;                   // of the next task; none when nothing starts later
+    std::optional<Date> start;                   // the next moment; none when nothing starts or is due later
     std::vector<std::vector<TaskToday>> byPlan;  // the tasks that start then, for each plan
 };
 
@@ -39,14 +40,15 @@ Starting nextStarting(const std::vector<PlanView>& plans, Date after) {
     for (const PlanView& plan : plans) {
         if (!plan.tasks) continue;
         for (const TaskToday& task : *plan.tasks) {
-            if (after < task.start() && (!next.start || task.start() < *next.start)) next.start = task.start();
+            const Date moment = momentOf(task);
+            if (after < moment && (!next.start || moment < *next.start)) next.start = moment;
         }
     }
     for (const PlanView& plan : plans) {
         auto& starting = next.byPlan.emplace_back();
         if (!plan.tasks || !next.start) continue;
         for (const TaskToday& task : *plan.tasks) {
-            if (task.start() == *next.start) starting.push_back(task);
+            if (momentOf(task) == *next.start) starting.push_back(task);
         }
     }
     return next;
@@ -75,7 +77,8 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
     for (std::size_t i = 0; i < plans.size(); ++i) {
         if (next.byPlan[i].empty()) continue;
         printLine(TextLine().add("  ").add(printable(plans[i].profile.name), Tone::bold), view);
-        printTaskLines(next.byPlan[i], plans[i], view, localDayNumber(*next.start, host), host);
+        printTaskLines(next.byPlan[i], plans[i], view, localDayNumber(*next.start, host),
+                       localDayNumber(*next.start, host), host);
     }
 }
 
@@ -90,7 +93,7 @@ void printRecords(const std::vector<PlanView>& plans, const std::optional<ListEr
     out.key("tasks").beginArray();
     for (std::size_t i = 0; i < plans.size(); ++i) {
         for (const TaskToday& task : next.byPlan[i]) {
-            rows.push_back({&plans[i], &task, formatLocalDate(task.start(), host)});
+            rows.push_back({&plans[i], &task, formatLocalDate(momentOf(task), host)});
             writeTaskOfPlan(out, task, plans[i], host);
         }
     }
@@ -112,7 +115,8 @@ int runNext(const Context& context) {
     if (!manager) return exitFailure;
     const auto profiles = chosenProfiles(*manager, options);
     if (!profiles) return exitFailure;
-    const auto plans = planViews(*manager, *profiles, *after, Date(endOfTime));
+    auto plans = planViews(*manager, *profiles, *after, Date(endOfTime));
+    if (options.hideDone) leaveOutDone(plans);
     const Starting next = nextStarting(plans, *after);
     const auto unreadList = listError(*manager);
     if (options.format == OutputFormat::text) printText(plans, unreadList, next, *after, context);

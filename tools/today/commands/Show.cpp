@@ -31,7 +31,7 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
         printPlanHeading(plan, view, host);
         if (!plan.tasks) continue;
         if (plan.tasks->empty()) printLine(instant ? "  Nothing on this date." : "  Nothing on this day.");
-        else printTaskLines(*plan.tasks, plan, view, day, host);
+        else printTaskLines(*plan.tasks, plan, view, day, localDayNumber(from, host), host);
     }
 }
 
@@ -110,7 +110,8 @@ int runShow(const Context& context) {
     const auto profiles = chosenProfiles(*manager, options);
     if (!profiles) return exitFailure;
 
-    const auto plans = planViews(*manager, *profiles, *from, *to);
+    auto plans = planViews(*manager, *profiles, *from, *to);
+    if (options.hideDone) leaveOutDone(plans);
     const auto unreadList = listError(*manager);
     if (options.format == OutputFormat::text) printText(plans, unreadList, *from, *to, context);
     else printRecords(plans, unreadList, *from, *to, context);

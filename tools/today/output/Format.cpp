@@ -113,8 +113,8 @@ std::string wrap(bool on, std::string_view code, std::string_view text) {
     return fmt::format("\x1b[{}m{}\x1b[0m", code, text);
 }
 
-constexpr Glyphs unicodeGlyphs = {false, "→", "–", "◆", "■", "█", "░", "…", "“", "”"};
-constexpr Glyphs asciiGlyphs = {true, "->", "-", "*", "#", "#", ".", "...", "\"", "\""};
+constexpr Glyphs unicodeGlyphs = {false, "→", "–", "◆", "■", "█", "░", "…", "“", "”", "✓"};
+constexpr Glyphs asciiGlyphs = {true, "->", "-", "*", "#", "#", ".", "...", "\"", "\"", "done"};
 const Glyphs* currentGlyphs = &unicodeGlyphs;
 
 }  // namespace

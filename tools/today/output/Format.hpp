@@ -23,6 +23,7 @@ struct Glyphs {
     std::string_view ellipsis;   // the end of a cut name
     std::string_view openQuote;  // around a plan's name
     std::string_view closeQuote;
+    std::string_view done;  // beside a task at 100 %
 };
 // The glyphs in use for the process: Unicode unless setAsciiOutput(true) was called.
 const Glyphs& glyphs();

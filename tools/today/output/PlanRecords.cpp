@@ -9,6 +9,7 @@
 #include "today/outside/Text.hpp"
 #include "tools/today/output/Format.hpp"
 #include "tools/today/output/JsonWriter.hpp"
+#include "tools/today/output/TaskMoments.hpp"
 
 namespace today::cli {
 
@@ -95,6 +96,10 @@ void writeTaskMembers(JsonWriter& out, const TaskToday& task, const PlanView& pl
     out.key("projectTaskName");
     if (const auto name = projectTaskName(task, plan)) out.value(*name);
     else out.null();
+    out.key("due");
+    if (task.isMilestone()) out.value(formatIso8601(task.finish(), host));
+    else out.null();
+    out.key("state").value(stateText(taskState(task, host.now())));
 }
 
 void writeErrors(JsonWriter& out, const std::vector<PlanView>& plans, const std::optional<ListError>& listError) {
@@ -145,7 +150,7 @@ std::string taskRows(const std::vector<TaskRow>& rows, OutputFormat format, Host
     std::string out;
     if (format == OutputFormat::tsv) {
         appendRow(out, {"plan", "planName", "day", "id", "name", "start", "finish", "completedPercent", "colorIndex",
-                        "isMilestone", "projectTaskId", "projectTaskName", "document"});
+                        "isMilestone", "projectTaskId", "projectTaskName", "document", "due", "state"});
         for (const TaskRow& row : rows) {
             const TaskToday& task = *row.task;
             const auto projectTaskId = task.directProjectTaskId();
@@ -154,7 +159,9 @@ std::string taskRows(const std::vector<TaskRow>& rows, OutputFormat format, Host
                             std::to_string(task.completed()), std::to_string(task.color()),
                             task.isMilestone() ? "true" : "false", projectTaskId ? std::to_string(*projectTaskId) : "",
                             projectTaskName(task, *row.plan).value_or(""),
-                            std::string(documentText(row.plan->document.state))});
+                            std::string(documentText(row.plan->document.state)),
+                            task.isMilestone() ? formatIso8601(task.finish(), host) : "",
+                            std::string(stateText(taskState(task, host.now())))});
         }
         return out;
     }

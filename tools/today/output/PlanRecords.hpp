@@ -22,7 +22,7 @@ JsonWriter jsonWriter(const Options& options);
 // its tasks could be loaded when `withTasks`.
 void writePlanMembers(JsonWriter& out, const PlanView& plan, Host& host, bool withTasks = true);
 // The members of a task's object: id, name, start, finish, completedPercent, colorIndex, isMilestone,
-// projectTaskId, projectTaskName.
+// projectTaskId, projectTaskName, due (a milestone's finish, else null) and state (on, done, due, late).
 void writeTaskMembers(JsonWriter& out, const TaskToday& task, const PlanView& plan, Host& host);
 // "errors": one object (plan, file, message) for a list of plans that could not be read (its plan null),
 // then one for each plan that could not be loaded.

@@ -8,6 +8,7 @@
 
 #include "tools/today/Commands.hpp"
 #include "tools/today/dates/Calendar.hpp"
+#include "tools/today/output/TaskMoments.hpp"
 #include "tools/today/output/TextLine.hpp"
 
 namespace today::cli {
@@ -42,7 +43,8 @@ std::string spanText(const std::optional<Date>& start, const std::optional<Date>
     return "no dates";
 }
 
-std::string whenText(const TaskToday& task, std::optional<std::int64_t> day, Host& host) {
+std::string whenText(const TaskToday& task, std::optional<std::int64_t> day, std::int64_t shownDay, Host& host) {
+    if (task.isMilestone()) return "due " + dueText(task.finish(), shownDay, host);
     const std::int64_t startDay = localDayNumber(task.start(), host);
     if (task.start() <= task.finish() && startDay == localDayNumber(task.finish(), host)) {
         std::string times =
@@ -95,8 +97,10 @@ void printNoPlans(const std::optional<ListError>& listError, const TextView& vie
     else printLine("No plans are listed yet. Add one with: today add FILE");
 }
 
-void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, const TextView& view,
-                    std::optional<std::int64_t> day, Host& host) {
+void printTaskLines(const std::vector<TaskToday>& planTasks, const PlanView& plan, const TextView& view,
+                    std::optional<std::int64_t> day, std::int64_t shownDay, Host& host) {
+    std::vector<TaskToday> tasks = planTasks;
+    std::stable_sort(tasks.begin(), tasks.end(), comesBefore);
     struct Row {
         std::string name;
         std::string when;
@@ -107,8 +111,10 @@ void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, c
     std::size_t whenWidth = 0;
     std::size_t swatchWidth = 0;
     std::size_t projectWidth = 0;
+    std::size_t doneWidth = 0;
     for (const TaskToday& task : tasks) {
-        Row row{printable(task.name()), whenText(task, day, host), projectTaskText(task, plan)};
+        if (isDone(task)) doneWidth = 2 + displayWidth(glyphs().done);
+        Row row{printable(task.name()), whenText(task, day, shownDay, host), projectTaskText(task, plan)};
         nameWidth = std::max(nameWidth, displayWidth(row.name));
         whenWidth = std::max(whenWidth, displayWidth(row.when));
         swatchWidth = std::max(swatchWidth, displayWidth(fmt::format("{} {}", glyphs().swatch, task.color())));
@@ -117,7 +123,7 @@ void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, c
     }
 
     // Mark, name, when, percentage and colour always; then what is left as the order above says.
-    const std::size_t fixed = 4 + 2 + whenWidth + 2 + 4 + 2 + swatchWidth;
+    const std::size_t fixed = 4 + 2 + whenWidth + 2 + 4 + doneWidth + 2 + swatchWidth;
     std::size_t left = view.width > fixed ? view.width - fixed : 0;
     const auto take = [&left](std::size_t wanted) {
         const std::size_t given = std::min(wanted, left);
@@ -135,8 +141,11 @@ void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, c
         TextLine line;
         line.add("  ").add(task.isMilestone() ? fmt::format("{} ", glyphs().milestone) : "  ");
         line.add(fitToWidth(rows[i].name, nameColumn), Tone::bold).add("  ");
-        line.add(fitToWidth(rows[i].when, whenWidth), Tone::dim).add("  ");
+        const bool late = taskState(task, host.now()) == TaskState::late;
+        line.add(fitToWidth(rows[i].when, whenWidth), late ? Tone::red : Tone::dim).add("  ");
         bar ? line.addBar(task.completed()) : line.addPercent(task.completed());
+        if (doneWidth > 0)
+            line.add("  ").add(fitToWidth(isDone(task) ? glyphs().done : "", doneWidth - 2), Tone::green);
         line.add("  ").addSwatch(task.color());
         if (!rows[i].project.empty() && projectColumn > 2) {
             line.add("  ").add(fitToWidth(rows[i].project, projectColumn - 2, false));

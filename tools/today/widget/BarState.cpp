@@ -10,6 +10,7 @@
 #include "tools/today/dates/DateArgument.hpp"
 #include "tools/today/output/Format.hpp"
 #include "tools/today/output/JsonWriter.hpp"
+#include "tools/today/output/TaskMoments.hpp"
 
 namespace today::cli {
 
@@ -60,9 +61,16 @@ std::string taskName(const TaskToday& task) {
     return task.isMilestone() ? std::string(glyphs().milestone) + " " + name : name;
 }
 
-std::string countText(std::size_t count) {
-    if (count == 0) return "nothing today";
-    return fmt::format("{} today", count);
+// Today's unfinished tasks; a day whose tasks are all done says so.
+std::string countText(std::size_t open, std::size_t all) {
+    if (open > 0) return fmt::format("{} today", open);
+    return all > 0 ? "all done today" : "nothing today";
+}
+
+// " due Wed 09:00" for a milestone, else `words` and the start.
+std::string startText(const TaskToday& task, const std::string& words, const Day& day, Host& host) {
+    if (task.isMilestone()) return " due " + timeText(task.finish(), day, host);
+    return words + timeText(task.start(), day, host);
 }
 
 }  // namespace
@@ -70,10 +78,12 @@ std::string countText(std::size_t count) {
 BarState barState(const std::vector<BarPlan>& plans, Date now, Host& host, std::size_t maxWidth) {
     const Day day = dayOf(now, host);
     BarState state;
+    // A milestone is a moment, never on; a done task never leads and is not counted.
     std::vector<const TaskToday*> today;
-    const TaskToday* current = nullptr;  // on now, the first to finish
+    std::size_t open = 0;
+    const TaskToday* current = nullptr;  // unfinished and on now, the first to finish
     std::size_t alsoOn = 0;
-    const TaskToday* next = nullptr;  // the next to start, today or later
+    const TaskToday* next = nullptr;  // unfinished, the next to start or be due, today or later
     std::size_t failed = 0;
     std::int64_t completed = 0;
     for (const BarPlan& plan : plans) {
@@ -82,34 +92,36 @@ BarState barState(const std::vector<BarPlan>& plans, Date now, Host& host, std::
             continue;
         }
         for (const TaskToday& task : *plan.tasks) {
-            if (now < task.start() && (!next || task.start() < next->start())) next = &task;
+            const bool done = isDone(task);
+            if (!done && now < momentOf(task) && (!next || momentOf(task) < momentOf(*next))) next = &task;
             if (!(task.start() < day.end && day.start < task.finish())) continue;
             today.push_back(&task);
             completed += std::clamp<std::int64_t>(task.completed(), 0, 100);
-            if (task.start() <= now && now < task.finish()) {
+            if (done) continue;
+            ++open;
+            if (!task.isMilestone() && task.start() <= now && now < task.finish()) {
                 if (current) ++alsoOn;
                 if (!current || task.finish() < current->finish()) current = &task;
             }
         }
     }
-    const std::string count = countText(today.size());
+    const std::string count = countText(open, today.size());
     const std::string separator = glyphs().ascii ? " - " : " · ";
     if (current) {
         const std::string more = alsoOn > 0 ? fmt::format(" +{}", alsoOn) : "";
         state.text = fitted("", taskName(*current),
                             more + " until " + timeText(current->finish(), day, host) + separator + count, maxWidth);
         state.alt = "now";
-    } else if (next && (next->start() < day.end || !today.empty())) {
-        const bool later = !(next->start() < day.end);
+    } else if (next && (momentOf(*next) < day.end || !today.empty())) {
+        const bool later = !(momentOf(*next) < day.end);
         state.text = fitted("Next: ", taskName(*next),
-                            (later ? " " : " at ") + timeText(next->start(), day, host) + separator + count, maxWidth);
+                            startText(*next, later ? " " : " at ", day, host) + separator + count, maxWidth);
         state.alt = later ? "done" : "next";
     } else if (!today.empty()) {
-        state.text = fitToWidth("Done" + separator + count, maxWidth, false);
+        state.text = fitToWidth(open > 0 ? "Done" + separator + count : "All done today", maxWidth, false);
         state.alt = "done";
     } else if (next) {
-        state.text =
-            fitted("Next: ", taskName(*next), " " + timeText(next->start(), day, host) + separator + count, maxWidth);
+        state.text = fitted("Next: ", taskName(*next), startText(*next, " ", day, host) + separator + count, maxWidth);
         state.alt = "idle";
     } else {
         const bool noneRead = failed > 0 && failed == plans.size();
@@ -119,7 +131,7 @@ BarState barState(const std::vector<BarPlan>& plans, Date now, Host& host, std::
                                 maxWidth, false);
         state.alt = noneRead ? "error" : "idle";
     }
-    state.shortText = fmt::format("{} today", today.size());
+    state.shortText = fmt::format("{} today", open);
 
     state.classes.push_back(state.alt);
     if (today.empty() && state.alt != "idle") state.classes.push_back("idle");
@@ -134,7 +146,7 @@ BarState barState(const std::vector<BarPlan>& plans, Date now, Host& host, std::
     state.color = error ? "#BF616A" : state.alt == "now" ? "#A3BE8C" : state.alt == "next" ? "#EBCB8B" : "#88C0D0";
     if (state.alt == "idle") state.color = error ? state.color : "#808080";
 
-    // Today's agenda: each plan with its tasks of the day, the tasks on now marked.
+    // Today's agenda: each plan with its tasks of the day in the day's order, the tasks on now marked.
     state.tooltip.push_back(
         {fmt::format(
              "{}: {}", formatLocalWeekday(day.start, host),
@@ -146,18 +158,21 @@ BarState barState(const std::vector<BarPlan>& plans, Date now, Host& host, std::
             state.tooltip.push_back({"  cannot be read: " + printable(plan.error), false});
             continue;
         }
-        bool headed = false;
+        std::vector<TaskToday> ofDay;
         for (const TaskToday& task : *plan.tasks) {
-            if (!(task.start() < day.end && day.start < task.finish())) continue;
-            if (!headed) state.tooltip.push_back({printable(plan.name), true});
-            headed = true;
-            const bool on = task.start() <= now && now < task.finish();
+            if (task.start() < day.end && day.start < task.finish()) ofDay.push_back(task);
+        }
+        std::stable_sort(ofDay.begin(), ofDay.end(), comesBefore);
+        if (!ofDay.empty()) state.tooltip.push_back({printable(plan.name), true});
+        for (const TaskToday& task : ofDay) {
+            const bool on = !task.isMilestone() && !isDone(task) && task.start() <= now && now < task.finish();
             const std::string when = task.isMilestone()
-                                         ? "due " + timeText(task.finish(), day, host)
+                                         ? "due " + dueText(task.finish(), localDayNumber(day.start, host), host)
                                          : timeText(task.start(), day, host) + std::string(glyphs().dash) +
                                                timeText(task.finish(), day, host);
-            state.tooltip.push_back({fmt::format("{}{} {} {}%", on ? (glyphs().ascii ? "> " : "▶ ") : "  ", when,
-                                                 taskName(task), std::clamp<std::int64_t>(task.completed(), 0, 100)),
+            state.tooltip.push_back({fmt::format("{}{} {} {}%{}", on ? (glyphs().ascii ? "> " : "▶ ") : "  ", when,
+                                                 taskName(task), std::clamp<std::int64_t>(task.completed(), 0, 100),
+                                                 isDone(task) ? " " + std::string(glyphs().done) : ""),
                                      false});
         }
     }

@@ -29,7 +29,7 @@ struct TooltipLine {
 
 struct BarState {
     std::string text;       // cut to the width asked for
-    std::string shortText;  // "5 today"
+    std::string shortText;  // "5 today": the unfinished tasks of today
     std::string alt;        // one of now, next, done, idle, error
     std::vector<TooltipLine> tooltip;
     std::vector<std::string> classes;

@@ -38,10 +38,10 @@ _today() {
     esac
 
     case $command in
-        "") COMPREPLY=($(compgen -W "$commands $days $common $formats --at --project --version" -- "$cur")) ;;
-        show) COMPREPLY=($(compgen -W "$days $common $formats --at --project" -- "$cur")) ;;
-        agenda) COMPREPLY=($(compgen -W "$common $formats --project --days --from --to $days" -- "$cur")) ;;
-        next) COMPREPLY=($(compgen -W "$common $formats --project --at" -- "$cur")) ;;
+        "") COMPREPLY=($(compgen -W "$commands $days $common $formats --at --project --hide-done --version" -- "$cur")) ;;
+        show) COMPREPLY=($(compgen -W "$days $common $formats --at --project --hide-done" -- "$cur")) ;;
+        agenda) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --days --from --to $days" -- "$cur")) ;;
+        next) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --at" -- "$cur")) ;;
         list) COMPREPLY=($(compgen -W "$common $formats" -- "$cur")) ;;
         bar) COMPREPLY=($(compgen -W "$common --format --project --max-width --watch --interval" -- "$cur")) ;;
         add)
