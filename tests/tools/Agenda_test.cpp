@@ -126,23 +126,42 @@ TEST_F(Agenda, RangesAndTheNextTask) {
                                 task(2, "Move", "2090-06-14T08:00:00+02:00", "2090-06-14T18:00:00+02:00")})));
     add(write("home.json",
               planOf("Home", {task(3, "Paint", "2090-06-14T08:00:00+02:00", "2090-06-15T18:00:00+02:00")})));
+    add(write("garden.json",
+              planOf("Garden", {task(4, "Mow", "2090-06-14T07:00:00+02:00", "2090-06-14T07:30:00+02:00")})));
 
     const CommandResult week = today({"agenda", "2090-06-12", "--days", "4"});
     EXPECT_EQ(week.exitCode, 0) << week.err;
     EXPECT_THAT(week.out, HasSubstr("Agenda Mon 2090-06-12 – Thu 2090-06-15\n"));
-    EXPECT_THAT(week.out, HasSubstr("Wed 2090-06-14\n  Office\n    Move  08:00–18:00"));
-    EXPECT_THAT(week.out, HasSubstr("Thu 2090-06-15\n  Home\n    Paint  06-14 08:00 → 06-15 18:00"));
+    // One list a day, in time order across the plans, each task naming its plan; a task over several
+    // days says which of them it is on.
+    EXPECT_THAT(week.out, HasSubstr("Wed 2090-06-14\n"
+                                    "  Garden    Mow    07:00–07:30                             ░░░░░░░░░░   0%  ■ 0\n"
+                                    "  Office    Move   08:00–18:00                             ░░░░░░░░░░   0%  ■ 0\n"
+                                    "  Home      Paint  06-14 08:00 → 06-15 18:00 (day 1 of 2)  "));
+    EXPECT_THAT(week.out, HasSubstr("Tue 2090-06-13\n  Office    Pack  06-09 09:00 → 06-13 17:00 (day 5 of 5)"));
+    EXPECT_THAT(today({"agenda", "2090-06-12", "--days", "4", "--by-plan"}).out,
+                HasSubstr("Wed 2090-06-14\n  Office\n    Move  08:00–18:00"));
+    EXPECT_THAT(today({"show", "2090-06-13"}).out, HasSubstr("\n\n2 plans have nothing on this day\n"));
+    // Days with nothing on are left out unless asked for.
+    EXPECT_THAT(today({"agenda", "2090-06-15", "--days", "3"}).out, Not(HasSubstr("2090-06-16\n")));
+    EXPECT_THAT(today({"agenda", "2090-06-16", "--days", "2"}).out, HasSubstr("\n\nNothing on any of these days.\n"));
+    EXPECT_THAT(today({"agenda", "2090-06-15", "--days", "2", "--all-days"}).out,
+                HasSubstr("Fri 2090-06-16\n  Nothing on this day.\n"));
     EXPECT_EQ(today({"agenda", "2090-06-12", "--days", "4", "--format", "jsonl"}).out,
               today({"agenda", "--from", "2090-06-12", "--to", "2090-06-15", "--format", "jsonl"}).out);
 
     // Two tasks start next at the same time, in two plans.
-    const json next = json::parse(today({"next", "--at", "2090-06-12T12:00", "--json"}).out);
+    const json next = json::parse(today({"next", "--at", "2090-06-14T07:00", "--json"}).out);
     ASSERT_EQ(next["tasks"].size(), 2u);
     EXPECT_EQ(next["tasks"][0]["name"], "Move");
     EXPECT_EQ(next["tasks"][1]["name"], "Paint");
-    EXPECT_THAT(today({"next", "--at", "2090-06-12T12:00"}).out,
-                HasSubstr("Next: Wed 2090-06-14 08:00 (in 1 day 20 hours)"));
+    EXPECT_THAT(today({"next", "--at", "2090-06-14T07:00"}).out,
+                HasSubstr("Next: Wed 2090-06-14 08:00 (in 1 hour 0 minutes)"));
     EXPECT_THAT(today({"next", "--at", "2090-07-01"}).out, HasSubstr("Nothing starts after"));
+    const std::string three = today({"next", "--at", "2090-06-01", "-n", "3"}).out;
+    EXPECT_THAT(three, HasSubstr("Next: Fri 2090-06-09 09:00 (in 8 days 9 hours)\n  Office    Pack"));
+    EXPECT_THAT(three, HasSubstr("Then: Wed 2090-06-14 07:00 (in 13 days 7 hours)\n  Garden    Mow"));
+    EXPECT_THAT(three, HasSubstr("Then: Wed 2090-06-14 08:00 (in 13 days 8 hours)\n  Office    Move"));
 }
 
 // A renamed plan is followed where its bookmark leads and adopted with its id by `update`; a plan whose
@@ -163,7 +182,9 @@ TEST_F(Agenda, MovedAndMissingDocumentsAreMarkedAndMovedOnesFollowed) {
     if (shown.out.find("moved to") == std::string::npos)
         GTEST_SKIP() << "no birth times: a renamed file is not followed";
     EXPECT_THAT(shown.out, HasSubstr("  moved to " + renamed + "\n  (`today update " + id + "` follows it"));
-    EXPECT_THAT(shown.out, HasSubstr(runner.dir().file("gone.json") + " is gone: shown from its snapshot\n    Keep"));
+    EXPECT_THAT(shown.out, HasSubstr("  Gone      Keep  "));
+    EXPECT_THAT(shown.out, HasSubstr("\nGone  no dates  id " + gone + "\n  " + runner.dir().file("gone.json") +
+                                     " is gone: shown from its snapshot\n"));
     const json document = json::parse(today({"--at", "2090-06-10T12:00", "--json"}).out);
     EXPECT_EQ(document["plans"][0]["document"], "moved");
     EXPECT_EQ(document["plans"][0]["movedTo"], renamed);

@@ -67,7 +67,7 @@ using TodayCommand = CommandTest;
 TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
     const std::string id = add(write("office.json", officeMove()));
     const std::map<std::string, std::string> wide = {{"COLUMNS", "200"}};
-    const CommandResult shown = today({"show", "--at", at}, wide);
+    const CommandResult shown = today({"show", "--at", at, "--by-plan"}, wide);
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
     EXPECT_EQ(shown.err, "");
     EXPECT_EQ(shown.out,
@@ -90,14 +90,13 @@ TEST_F(TodayCommand, ShowsTheTasksOnADateForAPerson) {
     EXPECT_THAT(today({"show", "--at", at, "--hide-done"}, wide).out, Not(HasSubstr("Plan the layout")));
     // The milestone is next at its due time; the done task, first in the plan, does not lead the bar.
     EXPECT_THAT(today({"next", "--at", at}, wide).out,
-                HasSubstr("Next: Sun 2090-06-11 12:00 (in 22 hours 0 minutes)\n  Office move\n  ◆ Keys handed over  "
-                          "due today 12:00"));
+                HasSubstr("Next: Sun 2090-06-11 12:00 (in 22 hours 0 minutes)\n  ◆ Keys handed over  due today 12:00"));
     EXPECT_EQ(today({"bar", "--max-width", "80"}).out, "Next: Order the furniture 2090-06-05 09:00 · nothing today\n");
 
     // Without a subcommand it shows; the same instant given in UTC gives the same answer.
-    EXPECT_EQ(today({"--at", "2090-06-10T12:00:00Z"}, wide).out, shown.out);
+    EXPECT_EQ(today({"--at", "2090-06-10T12:00:00Z", "--by-plan"}, wide).out, shown.out);
     // A week later nothing is on.
-    EXPECT_THAT(today({"--at", "2090-06-20"}).out, HasSubstr("  Nothing on this date.\n"));
+    EXPECT_THAT(today({"--at", "2090-06-20"}).out, HasSubstr("\n1 plan has nothing on this date\n"));
 }
 
 // Holds the list's lock as another process would, until the descriptor is closed.
@@ -313,7 +312,7 @@ TEST_F(TodayCommand, ControlCharactersFromPlansNeverReachTheTerminal) {
         add(write("escape.json", alwaysOn("\\u001b]0;owned\\u0007Title\\u009b2J\\u0085",
                                           "Red \\u001b[31mtask\\r \\u202eevil\\u2066\\u200f\\u061c\\u007f"
                                           "\\u2028line\\u2029")));
-    const CommandResult shown = today({"--at", at});
+    const CommandResult shown = today({"--at", at, "--by-plan"});
     EXPECT_EQ(shown.exitCode, 0) << shown.err;
     EXPECT_FALSE(holdsTerminalControl(shown.out)) << shown.out;
     for (const std::vector<std::string>& arguments :

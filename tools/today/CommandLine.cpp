@@ -71,6 +71,10 @@ void addHideDone(CLI::App& app, Options& options) {
     app.add_flag("--hide-done", options.hideDone, "Leave out the tasks at 100 %");
 }
 
+void addByPlan(CLI::App& app, Options& options) {
+    app.add_flag("--by-plan", options.byPlan, "The tasks under their plans instead of one list\nin time order");
+}
+
 void addShowOptions(CLI::App& app, Options& options) {
     addDayArgument(app, options,
                    "The day to show instead of today: tomorrow, fri,\nnext mon, 2025-06-10, +3d; with a time "
@@ -81,6 +85,7 @@ void addShowOptions(CLI::App& app, Options& options) {
                    "now,\n+2h, tomorrow 14:00, or a day (its start)")
         ->type_name("DATE");
     addHideDone(app, options);
+    addByPlan(app, options);
     addFormatOptions(app, options);
 }
 
@@ -135,9 +140,14 @@ void defineCommandLine(CLI::App& app, Options& options) {
     to->needs(from)->excludes(days);
     agenda->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
     addHideDone(*agenda, options);
+    addByPlan(*agenda, options);
+    agenda->add_flag("--all-days", options.allDays, "Also the days with nothing on");
     addFormatOptions(*agenda, options);
 
     auto* next = addSubcommand(app, "next", "The next task to start in any plan, and when", options);
+    next->add_option("-n,--count", options.count, "The next N moments (default: 1)")
+        ->check(within(1, 1000))
+        ->option_text("N");
     next->add_option("--at", options.at, "From this instant instead of now (as show)")->type_name("DATE");
     next->add_option("--project", options.project, "Only the plan with this id")->type_name("ID");
     addHideDone(*next, options);

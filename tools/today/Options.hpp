@@ -29,6 +29,9 @@ struct Options {
     bool json = false;  // --json, the same as --format json
     bool pretty = false;
     bool hideDone = false;  // show, agenda, next: leave out the tasks at 100 %
+    bool byPlan = false;    // show, agenda: the tasks under their plans instead of one list in time order
+    bool allDays = false;   // agenda: also the days with nothing on
+    int count = 1;          // next: how many moments
 
     // show: the day (DAY); agenda: the first day (DAY), a number of days, or the first and last day
     std::optional<std::string> day;

@@ -58,19 +58,32 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
         printLine("");
         printPlanHeading(plan, view, host);
     }
+    bool anyDay = false;
     for (const Day& day : days) {
+        std::vector<PlannedTask> tasks;
+        for (const PlanView& plan : plans) {
+            for (TaskToday& task : tasksOn(plan, day)) tasks.push_back({std::move(task), &plan});
+        }
+        if (tasks.empty() && !context.options.allDays) continue;
+        anyDay = true;
         printLine("");
         printLine(context.style.bold(formatLocalWeekday(day.start, host)));
-        bool any = false;
-        for (const PlanView& plan : plans) {
-            const auto on = tasksOn(plan, day);
-            if (on.empty()) continue;
-            any = true;
-            printLine(TextLine().add("  ").add(printable(plan.profile.name), Tone::bold), view);
-            printTaskLines(on, plan, TextView{view.style, view.width}, day.number, day.number, host);
+        if (tasks.empty()) {
+            printLine("  Nothing on this day.");
+        } else if (context.options.byPlan) {
+            for (const PlanView& plan : plans) {
+                const auto on = tasksOn(plan, day);
+                if (on.empty()) continue;
+                printLine(TextLine().add("  ").add(printable(plan.profile.name), Tone::bold), view);
+                printTaskLines(on, plan, view, day.number, day.number, host);
+            }
+        } else {
+            orderDay(tasks, day.start);
+            printDayLines(tasks, plans.size() > 1, view, day.number, day.number, host);
         }
-        if (!any) printLine("  Nothing on this day.");
     }
+    if (!anyDay) printLine("");
+    if (!anyDay) printLine(days.size() == 1 ? "Nothing on this day." : "Nothing on any of these days.");
 }
 
 void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError,

@@ -1,5 +1,5 @@
-// `today next`: the task that starts next in any plan, or the milestone that is due next, and when
-// (every task whose moment is that same time), for a person or for scripts.
+// `today next`: the next moments in any plan (a task's start, a milestone's due time), each with when
+// and every task whose moment it is, for a person or for scripts.
 #include <fmt/format.h>
 
 #include <cmath>
@@ -30,32 +30,30 @@ std::string inText(double seconds) {
     return fmt::format("in {} {}", plural(minutes / (24 * 60), "day"), plural(minutes / 60 % 24, "hour"));
 }
 
-struct Starting {
-    std::optional<Date> start;                   // the next moment; none when nothing starts or is due later
-    std::vector<std::vector<TaskToday>> byPlan;  // the tasks that start then, for each plan
+// The next moments after an instant, each with the tasks of every plan whose moment it is.
+struct Moment {
+    Date at;
+    std::vector<PlannedTask> tasks;  // in the order of the plans
 };
 
-Starting nextStarting(const std::vector<PlanView>& plans, Date after) {
-    Starting next;
-    for (const PlanView& plan : plans) {
-        if (!plan.tasks) continue;
-        for (const TaskToday& task : *plan.tasks) {
-            const Date moment = momentOf(task);
-            if (after < moment && (!next.start || moment < *next.start)) next.start = moment;
+std::vector<Moment> nextMoments(const std::vector<PlanView>& plans, Date after, int count) {
+    std::vector<PlannedTask> later = tasksOfPlans(plans);
+    std::erase_if(later, [after](const PlannedTask& each) { return !(after < momentOf(each.task)); });
+    orderDay(later, std::nullopt);
+    std::vector<Moment> moments;
+    for (PlannedTask& each : later) {
+        const Date at = momentOf(each.task);
+        if (moments.empty() || moments.back().at < at) {
+            if (moments.size() == static_cast<std::size_t>(count)) break;
+            moments.push_back({at, {}});
         }
+        moments.back().tasks.push_back(std::move(each));
     }
-    for (const PlanView& plan : plans) {
-        auto& starting = next.byPlan.emplace_back();
-        if (!plan.tasks || !next.start) continue;
-        for (const TaskToday& task : *plan.tasks) {
-            if (momentOf(task) == *next.start) starting.push_back(task);
-        }
-    }
-    return next;
+    return moments;
 }
 
-void printText(const std::vector<PlanView>& plans, const std::optional<ListError>& listError, const Starting& next,
-               Date after, const Context& context) {
+void printText(const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
+               const std::vector<Moment>& moments, Date after, const Context& context) {
     Host& host = context.host;
     const TextView view{context.style, context.width};
     if (listError) {
@@ -67,23 +65,21 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
         printPlanHeading(plan, view, host);
         printLine("");
     }
-    if (!next.start) {
+    if (moments.empty()) {
         printLine(fmt::format("Nothing starts after {}.", formatLocalDay(after, host)));
         return;
     }
-    printLine(
-        fmt::format("Next: {} ({})", formatLocalDay(*next.start, host),
-                    inText(next.start->timeIntervalSinceReferenceDate() - after.timeIntervalSinceReferenceDate())));
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        if (next.byPlan[i].empty()) continue;
-        printLine(TextLine().add("  ").add(printable(plans[i].profile.name), Tone::bold), view);
-        printTaskLines(next.byPlan[i], plans[i], view, localDayNumber(*next.start, host),
-                       localDayNumber(*next.start, host), host);
+    for (const Moment& moment : moments) {
+        printLine(
+            fmt::format("{}: {} ({})", &moment == &moments.front() ? "Next" : "Then", formatLocalDay(moment.at, host),
+                        inText(moment.at.timeIntervalSinceReferenceDate() - after.timeIntervalSinceReferenceDate())));
+        const std::int64_t day = localDayNumber(moment.at, host);
+        printDayLines(moment.tasks, plans.size() > 1, view, day, day, host);
     }
 }
 
-void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError, const Starting& next,
-                  Date after, const Context& context) {
+void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
+                  const std::vector<Moment>& moments, Date after, const Context& context) {
     Host& host = context.host;
     std::vector<TaskRow> rows;
     JsonWriter out = jsonWriter(context.options);
@@ -91,10 +87,10 @@ void printRecords(const std::vector<PlanView>& plans, const std::optional<ListEr
     out.key("at").value(formatIso8601(after, host));
     writePlans(out, plans, host);
     out.key("tasks").beginArray();
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        for (const TaskToday& task : next.byPlan[i]) {
-            rows.push_back({&plans[i], &task, formatLocalDate(momentOf(task), host)});
-            writeTaskOfPlan(out, task, plans[i], host);
+    for (const Moment& moment : moments) {
+        for (const auto& [task, plan] : moment.tasks) {
+            rows.push_back({plan, &task, formatLocalDate(momentOf(task), host)});
+            writeTaskOfPlan(out, task, *plan, host);
         }
     }
     out.endArray();
@@ -117,10 +113,10 @@ int runNext(const Context& context) {
     if (!profiles) return exitFailure;
     auto plans = planViews(*manager, *profiles, *after, Date(endOfTime));
     if (options.hideDone) leaveOutDone(plans);
-    const Starting next = nextStarting(plans, *after);
+    const auto moments = nextMoments(plans, *after, options.count);
     const auto unreadList = listError(*manager);
-    if (options.format == OutputFormat::text) printText(plans, unreadList, next, *after, context);
-    else printRecords(plans, unreadList, next, *after, context);
+    if (options.format == OutputFormat::text) printText(plans, unreadList, moments, *after, context);
+    else printRecords(plans, unreadList, moments, *after, context);
     return allLoaded(plans) && !unreadList ? exitSuccess : exitFailure;
 }
 

@@ -2,6 +2,7 @@
 // instant (--at), for a person or for scripts.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tools/today/Commands.hpp"
@@ -26,13 +27,30 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
     printLine(instant ? fmt::format("Tasks on {}", formatLocalDay(from, host))
                       : fmt::format("Tasks on {}", formatLocalWeekday(from, host)));
     const auto day = instant ? std::nullopt : std::optional(localDayNumber(from, host));
-    for (const PlanView& plan : plans) {
-        printLine("");
-        printPlanHeading(plan, view, host);
-        if (!plan.tasks) continue;
-        if (plan.tasks->empty()) printLine(instant ? "  Nothing on this date." : "  Nothing on this day.");
-        else printTaskLines(*plan.tasks, plan, view, day, localDayNumber(from, host), host);
+    const std::string nothing = instant ? "this date" : "this day";
+    if (context.options.byPlan) {
+        for (const PlanView& plan : plans) {
+            printLine("");
+            printPlanHeading(plan, view, host);
+            if (!plan.tasks) continue;
+            if (plan.tasks->empty()) printLine("  Nothing on " + nothing + ".");
+            else printTaskLines(*plan.tasks, plan, view, day, localDayNumber(from, host), host);
+        }
+        return;
     }
+    // One list across plans in time order; the plans with nothing on summed up in one line.
+    std::vector<PlannedTask> tasks = tasksOfPlans(plans);
+    orderDay(tasks, instant ? std::nullopt : std::optional(from));
+    printLine("");
+    printDayLines(tasks, plans.size() > 1, view, day, localDayNumber(from, host), host);
+    const auto idle = std::count_if(plans.begin(), plans.end(),
+                                    [](const PlanView& plan) { return plan.tasks && plan.tasks->empty(); });
+    if (idle > 0) {
+        if (!tasks.empty()) printLine("");
+        printLine(idle == 1 ? "1 plan has nothing on " + nothing
+                            : fmt::format("{} plans have nothing on {}", idle, nothing));
+    }
+    printPlanNotes(plans, view, host);
 }
 
 void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError, Date from, Date to,

@@ -37,9 +37,31 @@ void printPlanHeading(const PlanView& plan, const TextView& view, Host& host);
 // list could not be read.
 void printNoPlans(const std::optional<ListError>& listError, const TextView& view);
 
-// One line per task, in the day's order: milestone mark, name, when (red for a late milestone),
+// A task of a list that spans plans, and its plan.
+struct PlannedTask {
+    TaskToday task;
+    const PlanView* plan;
+};
+
+// The tasks of every loaded plan, each with its plan.
+std::vector<PlannedTask> tasksOfPlans(const std::vector<PlanView>& plans);
+
+// The tasks in the day's order: by when each matters (a task begun before `dayStart` at `dayStart`), of
+// the same time the unfinished before the done, and otherwise in the order given.
+void orderDay(std::vector<PlannedTask>& tasks, std::optional<Date> dayStart);
+
+// One line per task, in the order given: its plan (in a short column, when `planColumn`), milestone
+// mark, name, when (red for a late milestone; as room allows, which of its days for a task over several),
 // completion, the done mark, colour, and its project task.
+void printDayLines(const std::vector<PlannedTask>& tasks, bool planColumn, const TextView& view,
+                   std::optional<std::int64_t> day, std::int64_t shownDay, Host& host);
+
+// The tasks of one plan as lines, in the day's order.
 void printTaskLines(const std::vector<TaskToday>& tasks, const PlanView& plan, const TextView& view,
                     std::optional<std::int64_t> day, std::int64_t shownDay, Host& host);
+
+// Below a list across plans: the plans that could not be loaded or whose documents moved or went, each
+// with its heading and why.
+void printPlanNotes(const std::vector<PlanView>& plans, const TextView& view, Host& host);
 
 }  // namespace today::cli
