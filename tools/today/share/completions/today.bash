@@ -38,10 +38,10 @@ _today() {
     esac
 
     case $command in
-        "") COMPREPLY=($(compgen -W "$commands $days $common $formats --at --project --hide-done --version" -- "$cur")) ;;
-        show) COMPREPLY=($(compgen -W "$days $common $formats --at --project --hide-done" -- "$cur")) ;;
-        agenda) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --days --from --to $days" -- "$cur")) ;;
-        next) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --at" -- "$cur")) ;;
+        "") COMPREPLY=($(compgen -W "$commands $days $common $formats --at --project --hide-done --by-plan --version" -- "$cur")) ;;
+        show) COMPREPLY=($(compgen -W "$days $common $formats --at --project --hide-done --by-plan" -- "$cur")) ;;
+        agenda) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --by-plan --all-days --days --from --to $days" -- "$cur")) ;;
+        next) COMPREPLY=($(compgen -W "$common $formats --project --hide-done --at -n --count" -- "$cur")) ;;
         list) COMPREPLY=($(compgen -W "$common $formats" -- "$cur")) ;;
         bar) COMPREPLY=($(compgen -W "$common --format --project --max-width --watch --interval" -- "$cur")) ;;
         add)
