@@ -79,7 +79,7 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
             }
         } else {
             orderDay(tasks, day.start);
-            printDayLines(tasks, plans.size() > 1, view, day.number, day.number, host);
+            printDayLines(tasks, true, view, day.number, day.number, host);
         }
     }
     if (!anyDay) printLine("");

@@ -74,7 +74,7 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
             fmt::format("{}: {} ({})", &moment == &moments.front() ? "Next" : "Then", formatLocalDay(moment.at, host),
                         inText(moment.at.timeIntervalSinceReferenceDate() - after.timeIntervalSinceReferenceDate())));
         const std::int64_t day = localDayNumber(moment.at, host);
-        printDayLines(moment.tasks, plans.size() > 1, view, day, day, host);
+        printDayLines(moment.tasks, true, view, day, day, host);
     }
 }
 

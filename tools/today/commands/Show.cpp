@@ -42,7 +42,7 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
     std::vector<PlannedTask> tasks = tasksOfPlans(plans);
     orderDay(tasks, instant ? std::nullopt : std::optional(from));
     printLine("");
-    printDayLines(tasks, plans.size() > 1, view, day, localDayNumber(from, host), host);
+    printDayLines(tasks, true, view, day, localDayNumber(from, host), host);
     const auto idle = std::count_if(plans.begin(), plans.end(),
                                     [](const PlanView& plan) { return plan.tasks && plan.tasks->empty(); });
     if (idle > 0) {

@@ -20,7 +20,7 @@ namespace {
 constexpr std::size_t firstNameColumn = 24;
 constexpr std::size_t shortestNameColumn = 10;
 constexpr std::size_t barWidth = 11;  // ten cells and a space before the percentage
-constexpr std::size_t planColumnWidth = 12;
+constexpr std::size_t planColumnWidth = 8;
 constexpr std::size_t shortPlan = 6;  // four columns of the plan's name and the space after it
 
 std::string projectTaskText(const TaskToday& task, const PlanView& plan) {
@@ -126,7 +126,8 @@ void orderDay(std::vector<PlannedTask>& tasks, std::optional<Date> dayStart) {
     std::stable_sort(tasks.begin(), tasks.end(), [&moment](const PlannedTask& a, const PlannedTask& b) {
         if (moment(a.task) < moment(b.task)) return true;
         if (moment(b.task) < moment(a.task)) return false;
-        return !isDone(a.task) && isDone(b.task);
+        if (isDone(a.task) != isDone(b.task)) return isDone(b.task);
+        return momentOf(a.task) < momentOf(b.task);
     });
 }
 
@@ -170,8 +171,8 @@ void printDayLines(const std::vector<PlannedTask>& tasks, bool planColumn, const
     }
 
     // Mark, name, when, percentage and colour always; then what is left as the order above says, with the
-    // plan (some of it always) after the name's first share, and which day of a longer task after the
-    // project task.
+    // plan (when at least a few columns of it fit) after the name's first share, and which day of a longer
+    // task after the project task.
     const std::size_t fixed = 4 + 2 + whenWidth + 2 + 4 + doneWidth + 2 + swatchWidth;
     std::size_t left = view.width > fixed ? view.width - fixed : 0;
     const auto take = [&left](std::size_t wanted) {
@@ -181,7 +182,7 @@ void printDayLines(const std::vector<PlannedTask>& tasks, bool planColumn, const
     };
     std::size_t nameColumn =
         std::max(take(std::min(nameWidth, firstNameColumn)), std::min(nameWidth, shortestNameColumn));
-    const std::size_t planShown = planColumn ? std::max(take(planWidth + 2), std::min(planWidth + 2, shortPlan)) : 0;
+    const std::size_t planShown = planColumn && left >= std::min(planWidth + 2, shortPlan) ? take(planWidth + 2) : 0;
     const std::size_t projectColumn = take(projectWidth);
     const std::size_t spanShown = left >= spanWidth ? take(spanWidth) : 0;
     const bool bar = left >= barWidth && take(barWidth) == barWidth;
@@ -191,7 +192,7 @@ void printDayLines(const std::vector<PlannedTask>& tasks, bool planColumn, const
         const TaskToday& task = tasks[i].task;
         TextLine line;
         line.add("  ");
-        if (planColumn) line.add(fitToWidth(rows[i].plan, planShown - 2), Tone::dim).add("  ");
+        if (planShown > 0) line.add(fitToWidth(rows[i].plan, planShown - 2), Tone::dim).add("  ");
         line.add(task.isMilestone() ? fmt::format("{} ", glyphs().milestone) : "  ");
         line.add(fitToWidth(rows[i].name, nameColumn), Tone::bold).add("  ");
         const bool late = taskState(task, host.now()) == TaskState::late;

@@ -47,7 +47,7 @@ struct PlannedTask {
 std::vector<PlannedTask> tasksOfPlans(const std::vector<PlanView>& plans);
 
 // The tasks in the day's order: by when each matters (a task begun before `dayStart` at `dayStart`), of
-// the same time the unfinished before the done, and otherwise in the order given.
+// the same time the unfinished before the done, then the one that began first, else in the order given.
 void orderDay(std::vector<PlannedTask>& tasks, std::optional<Date> dayStart);
 
 // One line per task, in the order given: its plan (in a short column, when `planColumn`), milestone
