@@ -38,9 +38,15 @@ TEST_F(Agenda, TodayIsTheWholeLocalDay) {
     testing::TestHost host;  // the zone the command runs in
     host.setTimeZone("Europe/Berlin");
     const ScopedHost scoped(host);
-    const Date start = *cli::startOfDay(host.now(), 0, host);
+    // Local clock times of today (hours past 24: of tomorrow), right also on a day of 23 or 25 hours.
+    const LocalTime today0 = *host.localTime(host.now());
     const auto at = [&](double hours) {
-        return cli::formatIso8601(Date(start.timeIntervalSinceReferenceDate() + hours * 3600), host);
+        LocalTime local = today0;
+        local.day += static_cast<int>(hours) / 24;
+        local.hour = static_cast<int>(hours) % 24;
+        local.minute = static_cast<int>((hours - static_cast<int>(hours)) * 60);
+        local.second = 0;
+        return cli::formatIso8601(*cli::dateOfLocalTime(local, host), host);
     };
     add(write("day.json", planOf("Day", {task(1, "Standup", at(9), at(9.5)), task(2, "Review", at(15), at(16)),
                                          task(3, "Tomorrow", at(24), at(25))})));
