@@ -38,8 +38,27 @@ chmod 0700 "$tmp/runtime"
 cp "$today" "$tmp/bin/today"
 cp scripts/desktop-check/png.py "$tmp/bin/"
 session=()
+# Every process of the session, found by its runtime directory: sway starts swaybg and waybar detached
+# from itself, and waybar starts the bar, so no process tree or group holds them all.
+session_pids() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}; pid=${pid%/environ}
+    [ "$pid" != "$$" ] || continue
+    tr '\0' '\n' 2>/dev/null < "$environ" | grep -qxF "XDG_RUNTIME_DIR=$tmp/runtime" && echo "$pid"
+  done
+  return 0
+}
 cleanup() {
-  [ -z "${sway_pid:-}" ] || kill "$sway_pid" 2>/dev/null || true
+  local pids
+  pids=$(session_pids)
+  [ -z "$pids" ] || kill $pids 2>/dev/null || true
+  for _ in $(seq 20); do
+    pids=$(session_pids)
+    [ -n "$pids" ] || break
+    sleep 0.1
+  done
+  [ -z "$pids" ] || kill -KILL $pids 2>/dev/null || true
   [ -z "${sway_pid:-}" ] || wait "$sway_pid" 2>/dev/null || true
   cp "$tmp"/*.log "$out/" 2>/dev/null || true
   rm -rf "$tmp"
