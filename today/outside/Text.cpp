@@ -1,6 +1,7 @@
 // Canonical equivalence of UTF-8 texts on utf8proc, and file-name checks.
 #include "today/outside/Text.hpp"
 
+#include <simdjson.h>
 #include <utf8proc.h>
 
 #include <algorithm>
@@ -123,21 +124,8 @@ std::string terminalSafe(std::string_view text) {
 }
 
 bool isUtf8(std::string_view text) {
-    auto bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    auto left = static_cast<utf8proc_ssize_t>(text.size());
-    while (left > 0) {
-        if (*bytes < 0x80) {
-            ++bytes;
-            --left;
-            continue;
-        }
-        utf8proc_int32_t character = 0;
-        const utf8proc_ssize_t length = utf8proc_iterate(bytes, left, &character);
-        if (length <= 0) return false;
-        bytes += length;
-        left -= length;
-    }
-    return true;
+    // The check the list's writer makes of every string it saves.
+    return simdjson::validate_utf8(text.data(), text.size());
 }
 
 bool isPlainFileName(std::string_view name) {
