@@ -82,8 +82,10 @@ void printText(const std::vector<PlanView>& plans, const std::optional<ListError
             printDayLines(tasks, true, view, day.number, day.number, host);
         }
     }
-    if (!anyDay) printLine("");
-    if (!anyDay) printLine(days.size() == 1 ? "Nothing on this day." : "Nothing on any of these days.");
+    if (!anyDay) {
+        printLine("");
+        printLine(days.size() == 1 ? "Nothing on this day." : "Nothing on any of these days.");
+    }
 }
 
 void printRecords(const std::vector<PlanView>& plans, const std::optional<ListError>& listError,
